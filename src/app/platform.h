@@ -1,0 +1,92 @@
+// The operations the actions need from the windowing system.  The Qt windows
+// implement these ports; tests implement them with fakes that record every call.
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(Rgb, Rgb) = default;
+};
+
+namespace Colours {
+inline constexpr Rgb Black{0, 0, 0};
+inline constexpr Rgb BrightBlue{0, 0, 255};
+inline constexpr Rgb Red{255, 0, 0};
+inline constexpr Rgb Green{0, 255, 0};
+inline constexpr Rgb Blue{0, 0, 255};
+inline constexpr Rgb Magenta{255, 0, 255};
+inline constexpr Rgb Cyan{0, 255, 255};
+} // namespace Colours
+
+// A modal, OK-only message box with the application's title; returns when closed.
+class MessagePort {
+public:
+    virtual ~MessagePort() = default;
+    virtual void ShowMessage(const QString& text) = 0;
+};
+
+// The fields and result boxes of the main window.
+enum class Form1Field { Text1 = 1, Text2, Text3, Text4, Text5, Text6, Text7, Text8,
+                        Text9, Text10, Text11, Text12, Text13, Text14, Text15 };
+enum class Form1Result { Label24, Label25, Label26, Label27, Label32 };
+
+class Form1Port : public MessagePort {
+public:
+    virtual QString text(Form1Field field) const = 0;
+    virtual void setText(Form1Field field, const QString& text) = 0;
+    virtual void setTextColour(Form1Field field, Rgb colour) = 0;
+    virtual void setCaption(Form1Result box, const QString& text) = 0;
+};
+
+// A straight segment in plot coordinates: x 0..100 left to right, y 0..100 bottom to top.
+struct PlotLine {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// The plot area of the waveform window, a retained drawing.
+class PlotSurface {
+public:
+    virtual ~PlotSurface() = default;
+    // Empties the drawing (the blank picture of the window's hidden picture box).
+    virtual void clear() = 0;
+    // Device pixels of the drawing; lets the trace drawing skip detail no pixel can show.
+    // An empty size means "unknown": every segment is drawn.
+    virtual QSize pixelSize() const = 0;
+    virtual void drawLines(Rgb colour, std::span<const PlotLine> lines) = 0;
+};
+
+// The summary boxes and the waveform selector of the waveform window.
+enum class Form2Summary { Label2, Label5, Label8, Label9, Label16 };
+
+class Form2Port {
+public:
+    virtual ~Form2Port() = default;
+    // Shows the window without blocking; a shown window stays shown.
+    virtual void show() = 0;
+    virtual PlotSurface& plot() = 0;
+    virtual void setCaption(Form2Summary box, const QString& text) = 0;
+    // Options are numbered 1..5 (iL, iC, Vo, vL, id); 0 means none selected.
+    virtual int selectedOption() const = 0;
+    virtual void selectOption(int option) = 0;
+    virtual void setHoverText(const QString& text) = 0;
+};
+
+// Gives the waveform window, creating it (not shown) the first time it is needed
+// and again after the user has closed it.
+class Form2Host {
+public:
+    virtual ~Form2Host() = default;
+    virtual Form2Port& obtainForm2() = 0;
+};
+
+// Told after each simulated period; returns false when the student cancels.
+class ProgressPort {
+public:
+    virtual ~ProgressPort() = default;
+    virtual bool periodsDone(std::int32_t done, std::int32_t total) = 0;
+};

@@ -1,0 +1,29 @@
+// Shared look of both windows: fixed positions in twips, the bold sans-serif font,
+// background colours.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+class QWidget;
+
+namespace UiStyle {
+
+// Window layouts are given in twips: 15 twips make one pixel at 96 dpi.
+constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
+QRect twips(int left, int top, int width, int height);
+
+// Bold 8.25 pt unless told otherwise, in a face metric-compatible with MS Sans Serif.
+QFont font(double pointSize = 8.25, bool bold = true);
+
+// Paints a widget's background (label, field or button face) with a solid colour.
+void setBackground(QWidget* widget, const QColor& colour);
+void setTextColour(QWidget* widget, const QColor& colour);
+
+inline const QColor lightBlue{192, 192, 255};
+inline const QColor lightPink{255, 192, 192};
+inline const QColor lightCyan{192, 255, 255};
+inline const QColor lightYellow{255, 255, 192};
+
+} // namespace UiStyle
