@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds everything on Debian 12, installing whatever is missing, and runs the
+# whole test suite headless, once in the C locale and once in Italian: the
+# program must read "1.5" as one and a half and show "1,50" whatever the
+# user's locale, and only a generated it_IT locale exposes a C-library number
+# routine that slipped in.  Exits non-zero on any failure.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# libbenchmark-dev: the benchmark is built (not run) with the rest, so it keeps compiling.
+TEST_PACKAGES=(locales libbenchmark-dev)
+# ---- FUZZER PACKAGES: add clang here when the fuzz target arrives. ----
+
+ensure_italian_locale() {
+    locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
+    echo "Genero la localizzazione it_IT.UTF-8"
+    as_root sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen \
+        || echo 'it_IT.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen
+}
+
+# Installs into a scratch tree and checks that the program and its desktop
+# files land where menus and software centres look for them.
+check_install() {
+    local stage f status=0
+    stage=$(mktemp -d)
+    DESTDIR="$stage" cmake --install "$BUILD" --prefix /usr >/dev/null
+    for f in bin/convertitore-boost \
+             share/applications/convertitore-boost.desktop \
+             share/metainfo/convertitore-boost.metainfo.xml \
+             share/icons/hicolor/scalable/apps/convertitore-boost.svg; do
+        [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
+    done
+    # The validators are optional developer tools, used only where present.
+    if command -v desktop-file-validate >/dev/null 2>&1; then
+        desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
+    fi
+    # The program is known by its command name, not by a reverse domain name
+    # (the project owns no domain), so that hint is not a failure here.
+    if command -v appstreamcli >/dev/null 2>&1; then
+        appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
+            "$stage/usr/share/metainfo/convertitore-boost.metainfo.xml" >"$stage/appstream.log" \
+            || { cat "$stage/appstream.log"; status=1; }
+    fi
+    rm -rf "$stage"
+    [ "$status" -eq 0 ] && echo "Installazione di prova: tutti i file al loro posto."
+    return "$status"
+}
+
+# One headless ctest run of build dir $1 under locale $2, with a fresh private
+# runtime directory as Qt expects (0700, owned by us).
+run_suite() {
+    local dir=$1 loc=$2 runtime status=0
+    runtime=$(mktemp -d)
+    echo "== ctest in $(basename "$dir"), LC_ALL=$loc =="
+    env LC_ALL="$loc" LANG="$loc" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" \
+        ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=$?
+    rm -rf "$runtime"
+    return "$status"
+}
+
+# ---- SANITIZER BUILD ----
+# A second build with AddressSanitizer and UndefinedBehaviorSanitizer: an array
+# index past the last sample or a signed overflow in a count stops the test
+# that reaches it instead of passing unnoticed.  One locale is enough here.
+run_sanitized_suite() {
+    local dir="$ROOT/build-asan"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOOST_SANITIZE=ON \
+        && cmake --build "$dir" -j"$(nproc)" \
+        && UBSAN_OPTIONS=print_stacktrace=1 run_suite "$dir" it_IT.UTF-8
+}
+
+# ---- FUZZ RUN: a clang++ build with -DBOOST_FUZZ=ON in build-fuzz and a run
+# ---- of each fuzz target bounded in time go here, called from the end.
+
+ensure_packages "${BASE_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+ensure_italian_locale
+build_project
+
+failed=0
+check_install || failed=1
+run_suite "$BUILD" C || failed=1
+run_suite "$BUILD" it_IT.UTF-8 || failed=1
+run_sanitized_suite || failed=1
+# ---- FUZZ RUN: call it here. ----
+
+if [ "$failed" -ne 0 ]; then
+    echo "TEST FALLITI: vedi sopra." >&2
+    exit 1
+fi
