@@ -1,0 +1,31 @@
+# Installation and desktop integration: the program goes to bin/, and the menu
+# entry, the software-centre description and the icon go where freedesktop
+# menus look for them.  All three are named after the program so that the
+# window manager can match the running windows to the menu entry.
+include(GNUInstallDirs)
+
+set(BOOST_APP_ID convertitore-boost)
+set(BOOST_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS ${BOOST_APP_ID} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# `cpack -G DEB` in the build directory makes an installable Debian package;
+# dpkg-shlibdeps finds the Qt libraries, and the labels need Liberation Sans,
+# which no library dependency brings in.
+set(CPACK_PACKAGE_NAME ${BOOST_APP_ID})
+set(CPACK_PACKAGE_VENDOR "Gruppo di sviluppo Convertitore boost")
+set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore boost")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Progetto e verifica di un convertitore DC-DC elevatore")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+include(CPack)
