@@ -19,8 +19,8 @@ install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.svg
 # dpkg-shlibdeps finds the Qt libraries, and the labels need Liberation Sans,
 # which no library dependency brings in.
 set(CPACK_PACKAGE_NAME ${BOOST_APP_ID})
-set(CPACK_PACKAGE_VENDOR "Gruppo di sviluppo Convertitore boost")
-set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore boost")
+set(CPACK_PACKAGE_VENDOR "Gruppo di sviluppo Convertitore Boost")
+set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore Boost")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Progetto e verifica di un convertitore DC-DC elevatore")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
