@@ -1,0 +1,54 @@
+// Geometry of the waveform plot, shared by the drawing, its pixel reduction, the
+// retained image and the cursor readout.
+//
+// Plot coordinates run 0..100 in both directions, x to the right and y up.  Five
+// horizontal bands each hold one waveform: a value v is drawn at
+//     y = v × span / full scale + zero line,
+// so a waveform whose largest absolute sample is the full scale stays within `span`
+// of its zero line.  The NP displayed periods share the width equally and each shows
+// samples 1..N of the same simulated period.
+#pragma once
+
+#include "app/model.h"
+#include "app/platform.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct PlotBand {
+    const std::vector<double> Model::* wave;
+    double zeroLine; // plot y of the value 0
+    double span;     // plot height of the full-scale value above the zero line
+    Rgb colour;
+};
+
+// Top to bottom, in the order of the waveform options 1..5: iL, iC, Vo, vL, id.
+inline constexpr std::array<PlotBand, 5> PlotBands{{
+    {&Model::WaveIL, 80, 18, Colours::Red},
+    {&Model::WaveIC, 70, 6, Colours::Green},
+    {&Model::WaveVo, 40, 18, Colours::Blue},
+    {&Model::WaveVL, 20, 9, Colours::Magenta},
+    {&Model::WaveID, 0.1, 9, Colours::Cyan},
+}};
+
+// Start of the segment from sample k to sample k + 1 of displayed period `period`
+// (1-based): period offset first, then the sample's share of the period.
+inline double SegmentStartX(std::int32_t np, std::int32_t n, std::int32_t period, std::int32_t k)
+{
+    return (100.0 / np) * (period - 1) + (100.0 / np) * k / n;
+}
+
+// End of that segment.  The same point as the start of the next segment, but summed
+// in the other order, so the two can differ in the last bit.
+inline double SegmentEndX(std::int32_t np, std::int32_t n, std::int32_t period, std::int32_t k)
+{
+    return (100.0 / np) * (k + 1) / n + (100.0 / np) * (period - 1);
+}
+
+// Device pixels of a surface `width` × `height` pixels wide: x = 0 and x = 100 fall on
+// the first and the last pixel column, y = 100 and y = 0 on the first and the last
+// row.  An aliased one-pixel line lights column floor(x) and row floor(y) of these
+// device coordinates.
+inline double DeviceX(double x, int width) { return x / 100 * (width - 1); }
+inline double DeviceY(double y, int height) { return (100 - y) / 100 * (height - 1); }

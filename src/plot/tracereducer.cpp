@@ -1,0 +1,96 @@
+#include "tracereducer.h"
+
+#include "plotgeometry.h"
+#include "rangeextremes.h"
+
+#include <cmath>
+
+namespace {
+
+// Largest i in [lo, hi] for which `holds` is true, given that it holds at lo and, once
+// false, stays false for every larger i.
+template <typename Predicate>
+std::int32_t lastHolding(std::int32_t lo, std::int32_t hi, Predicate holds)
+{
+    while (lo < hi) {
+        const std::int32_t mid = lo + (hi - lo + 1) / 2;
+        if (holds(mid))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
+} // namespace
+
+TraceReducer::TraceReducer(std::int32_t np, std::int32_t n, int width)
+    : np_(np), n_(n), width_(width)
+{
+    // The column of sample k grows with k within a period and with the period for a
+    // fixed k, so every boundary is found by bisection: the cost follows the columns.
+    std::int32_t period = 1;
+    while (period <= np_) {
+        const int column = columnOf(period, 1);
+        if (columnOf(period, n_) == column) {
+            runs_.push_back({column, period, 1, n_});
+            const std::int32_t lastInColumn = lastHolding(
+                period, np_, [&](std::int32_t p) { return columnOf(p, n_) == column; });
+            period = lastInColumn + 1;
+            continue;
+        }
+        for (std::int32_t first = 1; first <= n_;) {
+            const int here = columnOf(period, first);
+            const std::int32_t last = lastHolding(
+                first, n_, [&](std::int32_t k) { return columnOf(period, k) == here; });
+            runs_.push_back({here, period, first, last});
+            first = last + 1;
+        }
+        ++period;
+    }
+}
+
+float TraceReducer::sampleX(std::int32_t period, std::int32_t k) const
+{
+    // Where the full drawing puts the sample: the start of the segment leaving it, or
+    // for the last sample the end of the segment reaching it.
+    const double x = k < n_ ? SegmentStartX(np_, n_, period, k) : SegmentEndX(np_, n_, period, k - 1);
+    return static_cast<float>(x);
+}
+
+int TraceReducer::columnOf(std::int32_t period, std::int32_t k) const
+{
+    return static_cast<int>(std::floor(DeviceX(sampleX(period, k), width_)));
+}
+
+float TraceReducer::columnCentreX(int column) const
+{
+    // Half a pixel from either edge, so no rounding can move the line to a neighbour.
+    if (width_ <= 1)
+        return 0;
+    return static_cast<float>((column + 0.5) / (width_ - 1) * 100);
+}
+
+std::vector<PlotLine> TraceReducer::reduce(std::span<const float> heights) const
+{
+    const RangeExtremes extremes(heights);
+    std::vector<PlotLine> lines;
+    lines.reserve(2 * runs_.size());
+    for (const ColumnRun& run : runs_) {
+        if (run.last > run.first) {
+            if (const auto e = extremes.over(run.first - 1, run.last - 1)) {
+                const float x = columnCentreX(run.column);
+                lines.push_back({x, e->lowest, x, e->highest});
+            }
+        }
+        if (run.last < n_) {
+            // The segment into the next column, exactly as the full drawing has it.
+            const float y1 = heights[run.last - 1];
+            const float y2 = heights[run.last];
+            if (std::isfinite(y1) && std::isfinite(y2))
+                lines.push_back({static_cast<float>(SegmentStartX(np_, n_, run.period, run.last)), y1,
+                                 static_cast<float>(SegmentEndX(np_, n_, run.period, run.last)), y2});
+        }
+    }
+    return lines;
+}
