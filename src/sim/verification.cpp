@@ -1,0 +1,160 @@
+#include "verification.h"
+
+#include "app/model.h"
+#include "app/numbers.h"
+#include "sim/fieldcheck.h"
+#include "sim/simulation.h"
+
+#include <QStringView>
+
+#include <cmath>
+#include <initializer_list>
+#include <optional>
+
+namespace {
+
+// Each field's messages name its quantity in the same words:
+// "Hai dimenticato di scrivere <quantity>", "Errore di inserimento dati per <quantity>.
+// Puoi scrivere ...", and the conversion faults "<Quantity> deve essere ..." and
+// "Il numero scritto per <quantity> è troppo grande ...".
+constexpr QStringView kForgotten = u"Hai dimenticato di scrivere ";
+constexpr QStringView kBadFormat = u"Errore di inserimento dati per ";
+constexpr QStringView kFormatHint =
+    u". Puoi scrivere soltanto numeri razionali con il punto come separatore decimale, anche in "
+    u"forma esponenziale. Ad es: 1.23 , 1E-5 , 5E3";
+constexpr QStringView kTooLarge = u"Il numero scritto per %1 è troppo grande per essere rappresentato.";
+constexpr QStringView kNotInt32 = u"%1 deve essere un intero compreso tra -2147483648 e 2147483647.";
+constexpr QStringView kViRange = u"La tensione in ingresso non può essere zero o negativa!";
+constexpr QStringView kDRange =
+    u"Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!";
+
+struct VerificationField {
+    Form1Field field;
+    QStringView quantity;
+};
+
+constexpr VerificationField kVi{Form1Field::Text7, u"la tensione di ingresso Vi"};
+constexpr VerificationField kD{Form1Field::Text8, u"il valore del Duty Cycle in %"};
+constexpr VerificationField kFreq{Form1Field::Text12, u"il valore della frequenza di commutazione f in kHz"};
+constexpr VerificationField kL{Form1Field::Text9, u"il valore dell'induttanza in uH"};
+constexpr VerificationField kC{Form1Field::Text10, u"il valore della capacità in uF"};
+constexpr VerificationField kRL{Form1Field::Text11, u"il valore della resistenza di carico RL in ohm"};
+constexpr VerificationField kN{Form1Field::Text13, u"il numero dei campioni N"};
+constexpr VerificationField kNP{Form1Field::Text14, u"il numero dei periodi visualizzati NP"};
+constexpr VerificationField kNI{Form1Field::Text15, u"il numero di iterazioni NI"};
+
+constexpr const VerificationField* kCheckOrder[] = {&kVi, &kD, &kFreq, &kL, &kC, &kRL, &kN, &kNP, &kNI};
+
+// Unit factors: single multiplications, so that 100 % gives exactly D = 1.
+constexpr double kPercent = 0.01;
+constexpr double kKilo = 1000;
+constexpr double kMicro = 0.000001;
+
+QString joined(std::initializer_list<QStringView> parts)
+{
+    QString text;
+    for (const QStringView part : parts)
+        text.append(part);
+    return text;
+}
+
+QString capitalised(QStringView text) { return joined({text.first(1).toString().toUpper(), text.sliced(1)}); }
+
+bool fieldPasses(Model& m, Form1Port& form1, const VerificationField& f)
+{
+    m.FieldText = form1.text(f.field);
+    m.MsgText = joined({kForgotten, f.quantity});
+    m.MsgBadFormat = joined({kBadFormat, f.quantity, kFormatHint});
+    CheckNumericField(m, m.FieldText, form1);
+    return m.InputError != 1;
+}
+
+// Reads a converter field, times its unit factor, into target.  The field turns black
+// as soon as it is read, before any check.  A number beyond the double range, or whose
+// conversion to base units is, is not stored: target keeps its previous value.
+bool readQuantity(Model& m, Form1Port& form1, const VerificationField& f, double factor, double& target)
+{
+    const std::optional<double> typed = ParseNumber(form1.text(f.field));
+    form1.setTextColour(f.field, Colours::Black);
+    if (typed) {
+        const double value = *typed * factor; // a factor of 1 changes no double
+        if (std::isfinite(value)) {
+            target = value;
+            return true;
+        }
+    }
+    ReportMessage(m, form1, kTooLarge.arg(f.quantity));
+    return false;
+}
+
+// Reads a count field, rounded half to even.  A value outside the 32-bit range is not
+// stored: target keeps its previous value.  Counts keep their text colour.
+bool readCount(Model& m, Form1Port& form1, const VerificationField& f, std::int32_t& target)
+{
+    const std::optional<double> typed = ParseNumber(form1.text(f.field));
+    const std::optional<std::int32_t> value = typed ? RoundToInt32(*typed) : std::nullopt;
+    if (!value) {
+        ReportMessage(m, form1, kNotInt32.arg(capitalised(f.quantity)));
+        return false;
+    }
+    target = *value;
+    return true;
+}
+
+bool readAndCheck(Model& m, Form1Port& form1)
+{
+    if (!readQuantity(m, form1, kVi, 1, m.Vi))
+        return false;
+    if (!(m.Vi > 0)) {
+        ReportMessage(m, form1, kViRange.toString());
+        return false;
+    }
+    if (!readQuantity(m, form1, kD, kPercent, m.D))
+        return false;
+    if (!(m.D > 0 && m.D < 1)) {
+        ReportMessage(m, form1, kDRange.toString());
+        return false;
+    }
+    // Frequency, components and counts go to the simulation unchecked: it refuses what
+    // it cannot simulate, with its own message.
+    return readQuantity(m, form1, kFreq, kKilo, m.Freq) && readQuantity(m, form1, kL, kMicro, m.L)
+           && readQuantity(m, form1, kC, kMicro, m.C) && readQuantity(m, form1, kRL, 1, m.RL)
+           && readCount(m, form1, kN, m.N) && readCount(m, form1, kNP, m.NP)
+           && readCount(m, form1, kNI, m.NI);
+}
+
+struct SummaryBox {
+    Form2Summary box;
+    double Model::*value;
+};
+
+constexpr SummaryBox kSummaryBoxes[] = {
+    {Form2Summary::Label2, &Model::SimDeltaiL}, {Form2Summary::Label5, &Model::SimDeltaVo},
+    {Form2Summary::Label8, &Model::SimIDP},     {Form2Summary::Label9, &Model::SimIDm},
+    {Form2Summary::Label16, &Model::SimIim},
+};
+
+} // namespace
+
+void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
+{
+    for (const VerificationField* f : kCheckOrder) {
+        if (!fieldPasses(m, form1, *f))
+            return;
+    }
+    if (!readAndCheck(m, form1))
+        return;
+
+    Form2Port& form2 = host.obtainForm2();
+    form2.plot().clear();
+    m.Drawn.valid = false;
+    const SimOutcome outcome = SimulateConverter(m, form2, form1, progress);
+
+    // The boxes belong to the plot beside them: after a run that drew nothing they are
+    // emptied rather than left showing an earlier run's figures.
+    for (const SummaryBox& s : kSummaryBoxes) {
+        form2.setCaption(s.box, outcome == SimOutcome::Completed
+                                    ? FormatNumber(m.*s.value, NumberPattern::Sci2)
+                                    : QString());
+    }
+}

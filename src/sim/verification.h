@@ -1,0 +1,16 @@
+// The verification run, started by the "Grafici" button of the main window.
+#pragma once
+
+#include "app/platform.h"
+
+struct Model;
+
+// Phase 1: the character check of the nine verification fields, in the order Text7,
+// Text8, Text12, Text9, Text10, Text11, Text13, Text14, Text15.  Phase 2: the same
+// fields read again in the same order into Vi (V), D (fraction), Freq (Hz), L (H),
+// C (F), RL (Ω), N, NP, NI; each converter field turns black as it is read, and Vi
+// and D are range-checked right after they are stored.  Phase 3: the plot of the
+// waveform window is emptied, the converter is simulated, and the five summary boxes
+// show the new values, or nothing when the run did not complete.  The first failed
+// check shows one message and ends the run; what was stored before it stays.
+void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress);
