@@ -1,0 +1,316 @@
+#include "form1.h"
+
+#include "appicon.h"
+#include "circuitpicture.h"
+#include "uistyle.h"
+
+#include "design/design.h"
+#include "sim/verification.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// Positions are left, top, width, height in twips of the client area (15 per pixel).
+struct Place {
+    int left, top, width, height;
+};
+
+// Fixed captions.  Δ and Ω are plain Unicode letters of the label font.
+struct LabelRow {
+    const char* name;
+    const char* text; // UTF-8
+    Place place;
+    double points = 8.25;
+};
+
+// clang-format off
+const LabelRow labelRows[] = {
+    // Design specification.
+    {"Label1",  "Progetto > dati:",        {11280,  360, 2055, 255}, 9.75},
+    {"Label3",  "Vi",                      {10680,  720,  375, 375}, 9.75},
+    {"Label4",  "[V]",                     {13440,  720,  735, 375}, 9.75},
+    {"Label5",  "Vo",                      {10680, 1200,  375, 375}, 9.75},
+    {"Label6",  "[V]",                     {13440, 1200,  735, 375}, 9.75},
+    {"Label7",  "f",                       {10800, 1680,  255, 255}, 9.75},
+    {"Label8",  "[kHz]",                   {13440, 1680,  735, 255}, 9.75},
+    // ΔiL/Iim: the ratio label starts where the narrow delta ends.
+    {"Label9",  "\u0394",                  {10560, 2160,  135, 255}, 9.75},
+    {"Label11", "iL/Iim",                  {10695, 2160,  615, 375}, 9.75},
+    {"Label10", "[%]",                     {13440, 2160,  495, 375}, 9.75},
+    {"Label12", "\u0394",                  {10680, 2640,  255, 255}, 9.75},
+    {"Label13", "Vo",                      {10800, 2640,  375, 375}, 9.75},
+    {"Label14", "[mV]",                    {13440, 2640,  615, 375}, 9.75},
+    {"Label17", "Io",                      {10800, 3120,  375, 375}, 9.75},
+    {"Label18", "[A]",                     {13440, 3120,  495, 375}, 9.75},
+    // Advice on the inductor ripple: ΔiL between 0.3 and 0.5 times the input current.
+    {"Label15", "\u0394",                  {11280, 3720,  255, 255}, 9.75},
+    {"Label16", "iL= (0.3 ; 0.5 )*Iim",    {11400, 3720, 2055, 375}, 9.75},
+    // Design results.
+    {"Label19", "Progetto > Risultati:",   {11280, 4080, 2175, 255}, 9.75},
+    {"Label20", "L",                       {10800, 4440,  255, 255}, 9.75},
+    {"Label21", "[uH]",                    {13440, 4440,  615, 375}, 9.75},
+    {"Label22", "C",                       {10800, 4920,  375, 375}, 9.75},
+    {"Label23", "[uF]",                    {13440, 4920,  495, 375}, 9.75},
+    {"Label28", "IDP",                     {10800, 5400,  375, 255}},
+    {"Label29", "[A]",                     {13440, 5400,  375, 375}, 9.75},
+    {"Label31", "IDm",                     {10800, 5880,  375, 255}},
+    {"Label30", "[A]",                     {13440, 5880,  495, 375}, 9.75},
+    {"Label33", "Iim",                     {10800, 6360,  375, 255}},
+    {"Label34", "[A]",                     {13440, 6360,  495, 375}, 9.75},
+    // Verification converter.
+    {"Label35", "Verifica > dati:",        { 1800, 5400, 1575, 255}},
+    {"Label36", "Vi",                      { 1440, 5880,  255, 255}, 9.75},
+    {"Label37", "[V]",                     { 3840, 5880,  375, 255}, 9.75},
+    {"Label46", "f",                       { 1440, 6360,  135, 255}, 9.75},
+    {"Label47", "[kHz]",                   { 3840, 6240,  735, 255}, 9.75},
+    {"Label38", "D",                       { 1440, 6840,  255, 255}},
+    {"Label39", "[%]",                     { 3840, 6720,  495, 375}, 9.75},
+    {"Label40", "L",                       { 1440, 7440,  255, 255}, 9.75},
+    {"Label43", "[uH]",                    { 3840, 7320,  615, 375}, 9.75},
+    {"Label41", "C",                       { 1440, 8040,  255, 255}, 9.75},
+    {"Label44", "[uF]",                    { 3840, 7920,  495, 375}, 9.75},
+    {"Label42", "RL",                      { 1440, 8520,  255, 255}},
+    {"Label45", "[\u03A9]",                { 3840, 8400,  375, 255}, 12},
+    // Simulation counts.
+    {"Label48", "N",                       { 5040, 5760,  255, 255}},
+    {"Label56", "Numero campioni",         { 7440, 5880, 1935, 255}},
+    {"Label49", "NP",                      { 5040, 6240,  255, 255}},
+    {"Label57", "Numero periodi visualizzati", {7440, 6360, 2655, 255}},
+    {"Label65", "NI",                      { 5040, 6720,  255, 255}},
+    {"Label66", "Numero iterazioni",       { 7440, 6720, 1815, 255}},
+    {"Label64", "Attendere!!",             {  240, 9120, 1095, 255}},
+    // Legends.
+    {"Label50", "Vi = tensione continua in ingresso",                     {5040, 7680, 3375, 255}},
+    {"Label51", "Vo = tensione continua desiderata in uscita",            {5040, 8040, 4095, 255}},
+    {"Label52", "f = frequenza di commutazione",                          {5040, 8400, 2775, 255}},
+    {"Label53", "DeltaiL = variazione di picco della corrente nell'induttore", {5040, 8760, 5055, 255}},
+    {"Label54", "DeltaVo = variazione di picco della tensione in uscita", {5040, 9120, 4815, 255}},
+    {"Label55", "Io = corrente continua in uscita",                       {5040, 9480, 2775, 255}},
+    {"Label58", "D = ciclo di lavoro = ton/(ton+toff) = 1 - Vi/Vo",       {5040, 9840, 3855, 255}},
+    {"Label59", "ton =  intervallo di tempo in cui l'interruttore \u00e8 chiuso", {10320, 7680, 5055, 255}},
+    {"Label60", "toff = intervallo di tempo in cui l'iterruttore \u00e8 aperto",  {10320, 8040, 5175, 255}},
+    {"Label61", "IDP = corrente di picco nel diodo",                      {10320, 8400, 4815, 255}},
+    {"Label62", "IDm = corrente media nel diodo",                         {10320, 8760, 5415, 255}},
+    {"Label63", "Iim = corrente media, o continua,  in ingresso ",        {10320, 9120, 4455, 255}},
+};
+// clang-format on
+
+enum class Side { Design, Verification };
+
+QColor sideColour(Side side)
+{
+    return side == Side::Design ? UiStyle::lightBlue : UiStyle::lightPink;
+}
+
+// In Form1Field order, Text1..Text15.  All fields are 375 twips high.
+struct FieldRow {
+    const char* name;
+    Place place;
+    Side side;
+    const char* text; // initial field text, or button caption
+    const char* accessibleName; // UTF-8
+};
+
+// clang-format off
+const FieldRow fieldRows[] = {
+    {"Text1",  {11280,  720, 2055, 375}, Side::Design, "", "Progetto: tensione continua in ingresso Vi, in V"},
+    {"Text2",  {11280, 1200, 2055, 375}, Side::Design, "", "Progetto: tensione continua desiderata in uscita Vo, in V"},
+    {"Text3",  {11280, 1680, 2055, 375}, Side::Design, "", "Progetto: frequenza di commutazione f, in kHz"},
+    {"Text4",  {11280, 2160, 2055, 375}, Side::Design, "",
+     "Progetto: variazione di picco della corrente nell'induttore \u0394iL, in % della corrente media in ingresso"},
+    {"Text5",  {11280, 2640, 2055, 375}, Side::Design, "", "Progetto: variazione di picco della tensione in uscita \u0394Vo, in mV"},
+    {"Text6",  {11280, 3120, 2055, 375}, Side::Design, "", "Progetto: corrente continua in uscita Io, in A"},
+    {"Text7",  { 1800, 5760, 1935, 375}, Side::Verification, "", "Verifica: tensione continua in ingresso Vi, in V"},
+    {"Text8",  { 1800, 6720, 1935, 375}, Side::Verification, "", "Verifica: ciclo di lavoro D, in %"},
+    {"Text9",  { 1800, 7320, 1935, 375}, Side::Verification, "", "Verifica: induttanza L, in \u00b5H"},
+    {"Text10", { 1800, 7920, 1935, 375}, Side::Verification, "", "Verifica: capacit\u00e0 C, in \u00b5F"},
+    {"Text11", { 1800, 8400, 1935, 375}, Side::Verification, "", "Verifica: resistenza di carico RL, in \u03a9"},
+    {"Text12", { 1800, 6240, 1935, 375}, Side::Verification, "", "Verifica: frequenza di commutazione f, in kHz"},
+    {"Text13", { 5400, 5760, 1935, 375}, Side::Verification, "1000", "Numero di campioni per periodo N"},
+    {"Text14", { 5400, 6240, 1935, 375}, Side::Verification, "10", "Numero di periodi visualizzati NP"},
+    {"Text15", { 5400, 6720, 1935, 375}, Side::Verification, "5000", "Numero di periodi simulati (iterazioni) NI"},
+};
+
+// In Form1Result order.  Each box stands left of its unit label.
+const FieldRow resultRows[] = {
+    {"Label24", {11280, 4440, 2055, 375}, Side::Design, "", "Induttanza L, in \u00b5H"},
+    {"Label25", {11280, 4920, 2055, 375}, Side::Design, "", "Capacit\u00e0 C, in \u00b5F"},
+    {"Label26", {11280, 5400, 2055, 375}, Side::Design, "", "Corrente di picco nel diodo IDP, in A"},
+    {"Label27", {11280, 5880, 2055, 375}, Side::Design, "", "Corrente media nel diodo IDm, in A"},
+    {"Label32", {11280, 6360, 2055, 375}, Side::Design, "", "Corrente media in ingresso Iim, in A"},
+};
+
+const FieldRow buttonRows[] = {
+    {"Command1", {10920, 6840, 2895, 495}, Side::Design, "Calcola L , C , IDP, IDm , Iim",
+     "Calcola induttanza, capacit\u00e0 e correnti del progetto"},
+    {"Command3", {13920, 3720, 1455, 495}, Side::Design, "Dati Esempio", "Inserisci i dati di un esempio di progetto"},
+    {"Command2", { 1800, 9000, 1935, 495}, Side::Verification, "Grafici", "Simula il convertitore e mostra le forme d'onda"},
+};
+// clang-format on
+
+QRect pixels(const Place& p)
+{
+    return UiStyle::twips(p.left, p.top, p.width, p.height);
+}
+
+// Common set-up of every control: name, place, font.
+template <typename W>
+W* place(W* widget, const char* name, const Place& where, const QFont& font)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(pixels(where));
+    widget->setFont(font);
+    return widget;
+}
+
+} // namespace
+
+Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
+             ProgressFactory progressFactory, QWidget* parent)
+    : QWidget(parent),
+      model_(model),
+      messages_(messages),
+      waveforms_(waveforms),
+      progressFactory_(std::move(progressFactory))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(title());
+    setWindowIcon(AppIcon::icon());
+    setFont(UiStyle::font());
+    resize(UiStyle::twips(0, 0, 15870, 10245).size());
+
+    // The picture frame is created first so that it heads the focus chain: at start the
+    // focus rests on it and no field shows a cursor.
+    auto* picture1 = place(new QFrame(this), "Picture1", {240, 720, 9735, 4455}, font());
+    picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture1->setLineWidth(2);
+    picture1->setFocusPolicy(Qt::StrongFocus);
+    picture1->setAccessibleName(QStringLiteral("Schema del convertitore boost"));
+    auto* picture2 = new CircuitPicture(picture1);
+    picture2->setObjectName(QStringLiteral("Picture2"));
+    picture2->setGeometry(picture1->contentsRect());
+    picture2->setFocusPolicy(Qt::StrongFocus);
+    picture2->setAccessibleName(picture1->accessibleName());
+
+    auto* heading = place(new QLabel(title(), this), "Label2", {120, 120, 4215, 495},
+                          UiStyle::font(18));
+    heading->setTextFormat(Qt::PlainText);
+    for (const LabelRow& row : labelRows) {
+        auto* label = place(new QLabel(QString::fromUtf8(row.text), this), row.name, row.place,
+                            UiStyle::font(row.points));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    auto* contact = place(new QLabel(QStringLiteral("Lab. Elettronica"), this), "Label67",
+                          {13680, 9720, 1575, 285}, UiStyle::font(8.25, false));
+    contact->setAlignment(Qt::AlignCenter);
+    UiStyle::setBackground(contact, UiStyle::lightCyan);
+
+    for (std::size_t i = 0; i < std::size(resultRows); ++i) {
+        const FieldRow& row = resultRows[i];
+        auto* box = place(new QLabel(this), row.name, row.place, font());
+        box->setTextFormat(Qt::PlainText);
+        box->setFrameStyle(QFrame::Box | QFrame::Plain);
+        box->setLineWidth(1);
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        box->setIndent(3);
+        box->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        UiStyle::setBackground(box, sideColour(row.side));
+        results_[i] = box;
+    }
+
+    // Fields come after the labels so that they lie on top where a caption runs close.
+    for (std::size_t i = 0; i < std::size(fieldRows); ++i) {
+        const FieldRow& row = fieldRows[i];
+        auto* edit = place(new QLineEdit(QString::fromLatin1(row.text), this), row.name,
+                           row.place, font());
+        edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        edit->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        UiStyle::setBackground(edit, sideColour(row.side));
+        fields_[i] = edit;
+    }
+
+    std::array<QPushButton*, 3> buttons{};
+    for (std::size_t i = 0; i < std::size(buttonRows); ++i) {
+        const FieldRow& row = buttonRows[i];
+        auto* button = place(new QPushButton(QString::fromUtf8(row.text), this), row.name,
+                             row.place, font());
+        button->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        // Only the face takes the colour; the corners stay the window's.
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, sideColour(row.side));
+        button->setPalette(palette);
+        button->setAutoDefault(false);
+        buttons[i] = button;
+    }
+    QPushButton* command1 = buttons[0];
+    QPushButton* command3 = buttons[1];
+    QPushButton* command2 = buttons[2];
+    connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+
+    using F = Form1Field;
+    QWidget* const order[] = {
+        picture1, field(F::Text1), field(F::Text2), field(F::Text3), field(F::Text4),
+        field(F::Text5), field(F::Text6), command1, field(F::Text7), field(F::Text8),
+        field(F::Text9), field(F::Text10), field(F::Text11), field(F::Text12), command2,
+        field(F::Text13), field(F::Text14), command3, picture2, field(F::Text15)};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+QString Form1::title()
+{
+    return QStringLiteral("Convertitore Boost");
+}
+
+QLineEdit* Form1::field(Form1Field which) const
+{
+    return fields_[static_cast<std::size_t>(which) - 1];
+}
+
+QString Form1::text(Form1Field which) const
+{
+    return field(which)->text();
+}
+
+void Form1::setText(Form1Field which, const QString& text)
+{
+    field(which)->setText(text);
+}
+
+void Form1::setTextColour(Form1Field which, Rgb colour)
+{
+    UiStyle::setTextColour(field(which), QColor(colour.r, colour.g, colour.b));
+}
+
+void Form1::setCaption(Form1Result box, const QString& text)
+{
+    results_[static_cast<std::size_t>(box)]->setText(text);
+}
+
+void Form1::ShowMessage(const QString& text)
+{
+    messages_.ShowMessage(text);
+}
+
+void Form1::Command1_Click()
+{
+    ::Command1_Click(model_, *this);
+}
+
+void Form1::Command2_Click()
+{
+    const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
+    ::Command2_Click(model_, *this, waveforms_, progress.get());
+}
+
+void Form1::Command3_Click()
+{
+    ::Command3_Click(*this);
+}

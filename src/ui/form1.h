@@ -1,0 +1,51 @@
+// The main window: circuit picture, design specification and results, verification
+// fields, simulation counts, legends and the three action buttons, all at fixed
+// positions.  It computes nothing: each button hands the model and this window (as
+// Form1Port) to the action of the core library.
+#pragma once
+
+#include "app/platform.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+struct Model;
+
+class Form1 : public QWidget, public Form1Port {
+    Q_OBJECT
+public:
+    using ProgressFactory = std::function<std::unique_ptr<ProgressPort>()>;
+
+    // `progressFactory` gives a fresh progress display for each verification run;
+    // without one the run shows none.
+    Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
+          ProgressFactory progressFactory = {}, QWidget* parent = nullptr);
+
+    // The program's title: window title, heading and application display name.
+    static QString title();
+
+    QString text(Form1Field field) const override;
+    void setText(Form1Field field, const QString& text) override;
+    void setTextColour(Form1Field field, Rgb colour) override;
+    void setCaption(Form1Result box, const QString& text) override;
+    void ShowMessage(const QString& text) override;
+
+private:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+
+    QLineEdit* field(Form1Field which) const;
+
+    Model& model_;
+    MessagePort& messages_;
+    Form2Host& waveforms_;
+    ProgressFactory progressFactory_;
+    std::array<QLineEdit*, 15> fields_{};  // Text1..Text15
+    std::array<QLabel*, 5> results_{};     // in Form1Result order
+};
