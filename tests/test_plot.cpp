@@ -318,6 +318,7 @@ private slots:
         QTest::newRow("thousand periods of ten thousand") << 1000 << 10000;
         QTest::newRow("one period of a million") << 1 << 1000000;
         QTest::newRow("million periods of three") << 1000000 << 3;
+        QTest::newRow("largest count of periods") << std::numeric_limits<std::int32_t>::max() << 3;
     }
     void reducedCountBounded()
     {

@@ -44,7 +44,9 @@ void drawEverySegment(const Model& m, std::span<const float> heights, Rgb colour
 {
     std::vector<PlotLine> batch;
     batch.reserve(BatchSize);
-    for (std::int32_t period = 1; period <= m.NP; ++period) {
+    // The period is counted in 64 bits, since NP may be the largest 32-bit count.
+    for (std::int64_t iter = 1; iter <= m.NP; ++iter) {
+        const auto period = static_cast<std::int32_t>(iter);
         for (std::int32_t k = 1; k <= m.N - 1; ++k) {
             const float y1 = heights[k - 1];
             const float y2 = heights[k];

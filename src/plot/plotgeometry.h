@@ -46,9 +46,9 @@ inline double SegmentEndX(std::int32_t np, std::int32_t n, std::int32_t period, 
     return (100.0 / np) * (k + 1) / n + (100.0 / np) * (period - 1);
 }
 
-// Device pixels of a surface `width` × `height` pixels wide: x = 0 and x = 100 fall on
-// the first and the last pixel column, y = 100 and y = 0 on the first and the last
-// row.  An aliased one-pixel line lights column floor(x) and row floor(y) of these
-// device coordinates.
+// Device pixels of a surface `width` × `height` pixels: x = 0 and x = 100 fall on the
+// first and the last pixel column, y = 100 and y = 0 on the first and the last row.  A
+// surface that reports its pixel size draws each line, one pixel wide and aliased,
+// between the pixels that contain its ends: column floor(x), row floor(y) of these.
 inline double DeviceX(double x, int width) { return x / 100 * (width - 1); }
 inline double DeviceY(double y, int height) { return (100 - y) / 100 * (height - 1); }

@@ -29,22 +29,22 @@ TraceReducer::TraceReducer(std::int32_t np, std::int32_t n, int width)
 {
     // The column of sample k grows with k within a period and with the period for a
     // fixed k, so every boundary is found by bisection: the cost follows the columns.
-    std::int32_t period = 1;
+    // Counted in 64 bits: the last period or sample may be the largest 32-bit count.
+    std::int64_t period = 1;
     while (period <= np_) {
-        const int column = columnOf(period, 1);
-        if (columnOf(period, n_) == column) {
-            runs_.push_back({column, period, 1, n_});
-            const std::int32_t lastInColumn = lastHolding(
-                period, np_, [&](std::int32_t p) { return columnOf(p, n_) == column; });
-            period = lastInColumn + 1;
+        const auto p = static_cast<std::int32_t>(period);
+        const int column = columnOf(p, 1);
+        if (columnOf(p, n_) == column) {
+            runs_.push_back({column, p, 1, n_});
+            period = std::int64_t{lastHolding(p, np_, [&](std::int32_t q) { return columnOf(q, n_) == column; })} + 1;
             continue;
         }
-        for (std::int32_t first = 1; first <= n_;) {
-            const int here = columnOf(period, first);
-            const std::int32_t last = lastHolding(
-                first, n_, [&](std::int32_t k) { return columnOf(period, k) == here; });
-            runs_.push_back({here, period, first, last});
-            first = last + 1;
+        for (std::int64_t first = 1; first <= n_;) {
+            const auto f = static_cast<std::int32_t>(first);
+            const int here = columnOf(p, f);
+            const std::int32_t last = lastHolding(f, n_, [&](std::int32_t k) { return columnOf(p, k) == here; });
+            runs_.push_back({here, p, f, last});
+            first = std::int64_t{last} + 1;
         }
         ++period;
     }
