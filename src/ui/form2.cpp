@@ -1,0 +1,180 @@
+#include "form2.h"
+
+#include "app/model.h"
+#include "appicon.h"
+#include "plot/readout.h"
+#include "plotwidget.h"
+#include "uistyle.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QRadioButton>
+#include <QToolTip>
+
+#include <iterator>
+
+namespace {
+
+struct Place {
+    const char* name;
+    int left, top, width, height; // twips
+};
+
+struct Caption {
+    Place place;
+    const char* text;
+};
+
+// The five waveforms, top band first; each option stands level with its band and
+// carries its trace colour.
+struct OptionRow {
+    Place place;
+    const char* text;
+    QColor colour;
+};
+const OptionRow optionRows[] = {
+    {{"Option1", 15360, 720, 975, 375}, "iL(t)", QColor(255, 0, 0)},
+    {{"Option2", 15360, 2640, 735, 495}, "iC(t)", QColor(0, 255, 0)},
+    {{"Option3", 15360, 4440, 735, 615}, "Vo(t)", QColor(0, 0, 255)},
+    {{"Option4", 15360, 6120, 975, 375}, "vL(t)", QColor(255, 0, 255)},
+    {{"Option5", 15360, 8280, 735, 255}, "id(t)", QColor(0, 255, 255)},
+};
+
+// The summary rows, in the order of Form2Summary: caption, value box, unit.
+struct SummaryRow {
+    Caption caption;
+    Place box;
+    Caption unit;
+};
+const SummaryRow summaryRows[] = {
+    {{{"Label3", 15240, 1320, 735, 255}, "Delta iL"},
+     {"Label2", 16080, 1200, 1575, 375},
+     {{"Label4", 17760, 1320, 255, 255}, "[A]"}},
+    {{{"Label6", 15240, 5040, 855, 255}, "Delta Vo"},
+     {"Label5", 16200, 4920, 1575, 375},
+     {{"Label7", 17880, 5040, 495, 255}, "[mV]"}},
+    {{{"Label10", 15480, 8760, 735, 255}, "Id picco"},
+     {"Label8", 16440, 8760, 1575, 375},
+     {{"Label11", 18120, 8760, 255, 255}, "[A]"}},
+    {{{"Label12", 15480, 9360, 735, 255}, "Id media"},
+     {"Label9", 16440, 9240, 1575, 375},
+     {{"Label13", 18120, 9240, 255, 255}, "[A]"}},
+    {{{"Label14", 13680, 9840, 2655, 255}, "Ii media o continua in ingresso"},
+     {"Label16", 16440, 9720, 1575, 375},
+     {{"Label15", 18120, 9720, 255, 255}, "[A]"}},
+};
+
+template <class W>
+W* place(W* widget, const Place& p, double pointSize = 8.25)
+{
+    widget->setObjectName(QString::fromLatin1(p.name));
+    widget->setGeometry(UiStyle::twips(p.left, p.top, p.width, p.height));
+    widget->setFont(UiStyle::font(pointSize));
+    return widget;
+}
+
+QLabel* caption(QWidget* parent, const Caption& c)
+{
+    return place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
+}
+
+} // namespace
+
+Form2::Form2(Model& model, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Forme d'onda reali"));
+    setWindowIcon(AppIcon::icon());
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(UiStyle::twips(0, 0, 18495, 10275).size());
+
+    // Created first, so it is first in the focus chain.
+    picture1_ = place(new PlotWidget(this), {"Picture1", 120, 120, 15015, 9135});
+    UiStyle::setBackground(picture1_, UiStyle::lightYellow);
+    picture1_->setFocus();
+    connect(picture1_, &PlotWidget::pointerMoved, this, &Form2::pointerMoved);
+
+    // Only the source of the empty picture that clears the plot; never shown.
+    place(new QWidget(this), {"Picture2", 16800, 6480, 495, 375})->hide();
+
+    // Exclusive, yet with nothing checked until the readout or the user picks one.
+    options_ = new QButtonGroup(this);
+    int id = 1;
+    for (const OptionRow& row : optionRows) {
+        auto* option = place(new QRadioButton(QString::fromUtf8(row.text), this), row.place);
+        UiStyle::setTextColour(option, row.colour);
+        options_->addButton(option, id++);
+    }
+
+    for (std::size_t i = 0; i < std::size(summaryRows); ++i) {
+        const SummaryRow& row = summaryRows[i];
+        caption(this, row.caption);
+        QLabel* box = place(new QLabel(this), row.box);
+        box->setFrameStyle(QFrame::Box | QFrame::Plain);
+        box->setLineWidth(1);
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        box->setMargin(2);
+        UiStyle::setBackground(box, Qt::white);
+        summary_[i] = box;
+        caption(this, row.unit);
+    }
+
+    caption(this, {{"Label1", 120, 9480, 8655, 375},
+                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
+        ->setFont(UiStyle::font(9.75));
+}
+
+void Form2::show()
+{
+    QWidget::show();
+    raise();
+}
+
+PlotSurface& Form2::plot()
+{
+    return *picture1_;
+}
+
+void Form2::setCaption(Form2Summary box, const QString& text)
+{
+    summary_[static_cast<std::size_t>(box)]->setText(text);
+}
+
+int Form2::selectedOption() const
+{
+    const int id = options_->checkedId();
+    return id < 0 ? 0 : id;
+}
+
+void Form2::selectOption(int option)
+{
+    if (QAbstractButton* button = options_->button(option)) {
+        button->setChecked(true);
+        return;
+    }
+    // An exclusive group refuses to uncheck its last checked button.
+    if (QAbstractButton* checked = options_->checkedButton()) {
+        options_->setExclusive(false);
+        checked->setChecked(false);
+        options_->setExclusive(true);
+    }
+}
+
+void Form2::setHoverText(const QString& text)
+{
+    picture1_->setToolTip(text);
+    // Shown at once and moved with the pointer, instead of after the hover delay; a
+    // one-pixel area makes every movement place the tip anew, even with equal text.
+    if (pointer_) {
+        const QPoint local = picture1_->mapFromGlobal(*pointer_);
+        QToolTip::showText(*pointer_, text, picture1_, QRect(local, QSize(1, 1)));
+    }
+}
+
+void Form2::pointerMoved(QPointF plotPos, QPoint globalPos)
+{
+    pointer_ = globalPos;
+    Picture1_MouseMove(model_, *this, static_cast<float>(plotPos.x()), static_cast<float>(plotPos.y()));
+    pointer_.reset();
+}

@@ -1,0 +1,49 @@
+// The plot area of the waveform window: a sunken panel that shows a retained image.
+#pragma once
+
+#include "app/platform.h"
+
+#include <QFrame>
+#include <QPoint>
+#include <QPointF>
+
+#include <memory>
+
+class PlotImage;
+
+// Keeps the drawing in an off-screen image of the panel's inner area, so covering,
+// uncovering and repainting show the same picture; only clear() empties it.  Pointer
+// movement over the inner area is reported in plot coordinates (x 0..100 left to
+// right, y 0..100 bottom to top).
+class PlotWidget : public QFrame, public PlotSurface {
+    Q_OBJECT
+public:
+    explicit PlotWidget(QWidget* parent = nullptr);
+    ~PlotWidget() override;
+
+    // A run starts with clear(); the image is made anew then if the screen's pixel
+    // ratio changed since it was made, so the new drawing is sharp on its screen.
+    void clear() override;
+    QSize pixelSize() const override;
+    void drawLines(Rgb colour, std::span<const PlotLine> lines) override;
+
+    // The retained drawing, at its own device-pixel resolution.
+    const PlotImage& image() const;
+
+signals:
+    // plotPos in plot coordinates; globalPos is the pointer on the screen.
+    void pointerMoved(QPointF plotPos, QPoint globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    PlotImage& surface() const;
+
+    // Created on first use, once the panel has its final size; remembers the inner
+    // size (logical pixels) and pixel ratio it was made for.
+    mutable std::unique_ptr<PlotImage> image_;
+    mutable QSize imageSize_;
+    mutable qreal imageRatio_ = 0;
+};
