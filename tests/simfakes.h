@@ -14,6 +14,9 @@ public:
     QStringList events; // consecutive drawing calls are recorded as one "draw"
     QMap<Form2Summary, QString> captions;
     int obtained = 0, shows = 0, clears = 0, drawCalls = 0;
+    int selected = 0;
+    QString hover;
+    QSize pixels; // empty: every segment is drawn
 
     Form2Port& obtainForm2() override
     {
@@ -32,15 +35,16 @@ public:
         captions[box] = text;
         events << QString("caption %1").arg(int(box));
     }
-    int selectedOption() const override { return 0; }
-    void selectOption(int) override {}
-    void setHoverText(const QString&) override {}
+    int selectedOption() const override { return selected; }
+    void selectOption(int option) override { selected = option; }
+    void setHoverText(const QString& text) override { hover = text; }
+
     void clear() override
     {
         ++clears;
         events << "clear";
     }
-    QSize pixelSize() const override { return {}; }
+    QSize pixelSize() const override { return pixels; }
     void drawLines(Rgb, std::span<const PlotLine>) override
     {
         ++drawCalls;

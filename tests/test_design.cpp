@@ -110,7 +110,7 @@ private slots:
         QTest::newRow("Vi beyond the doubles") << with(0, "1E400") << "Il numero scritto per la tensione di ingresso Vi è troppo grande per essere rappresentato!" << 0.0 << 0.0;
         QTest::newRow("kHz times 1000 overflows") << with(2, "1e306") << "Impossibile calcolare la frequenza f in Hz con questi dati: il risultato è troppo grande o troppo piccolo per essere rappresentato!" << 15.0 << 0.0;
         QTest::newRow("Vo/Vi makes the duty cycle 1") << QStringList{"1", "1e17", "80", "40", "60", "1.5"}
-            << "Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente media in ingresso Iim infinita!" << 1.0 << 80000.0;
+            << "Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente media in ingresso Iim non avrebbe un valore finito!" << 1.0 << 80000.0;
         QTest::newRow("input current overflows") << QStringList{"1", "10", "80", "40", "60", "1e308"}
             << "Impossibile calcolare la corrente media in ingresso Iim con questi dati: il risultato è troppo grande o troppo piccolo per essere rappresentato!" << 1.0 << 80000.0;
         QTest::newRow("inductance overflows") << QStringList{"1e200", "3e200", "80", "40", "60", "1.5"}

@@ -144,8 +144,8 @@ private slots:
             << 0 << kAll.mid(0, 8) << kConverterFields << false;
         QTest::newRow("zero frequency reaches the simulation")
             << QStringList{"12=0"}
-            << "La frequenza di commutazione f non può essere zero: il passo di simulazione sarebbe "
-               "infinito."
+            << "La frequenza di commutazione f non può essere zero: il passo di simulazione non "
+               "avrebbe un valore finito."
             << 0 << kAll << kConverterFields << true;
         QTest::newRow("example design completes")
             << QStringList{} << QString() << 0 << kAll << kConverterFields << true;

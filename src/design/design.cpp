@@ -19,7 +19,7 @@ const QString kIoMessage = QStringLiteral("Io non può essere negativa!");
 const QString kDeltaiLMessage = QStringLiteral("DeltaiL non può essere zero o negativo!");
 const QString kFullDutyMessage = QStringLiteral(
     "Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente "
-    "media in ingresso Iim infinita!");
+    "media in ingresso Iim non avrebbe un valore finito!");
 
 // What each design field holds, as the messages about it name it.
 struct DesignField {

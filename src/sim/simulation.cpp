@@ -20,7 +20,8 @@ constexpr QStringView kLowCurrent =
     u"prova ad aumentare L ( anche di molto )!";
 constexpr QStringView kCancelled = u"Simulazione interrotta dall'utente.";
 constexpr QStringView kZeroFrequency =
-    u"La frequenza di commutazione f non può essere zero: il passo di simulazione sarebbe infinito.";
+    u"La frequenza di commutazione f non può essere zero: il passo di simulazione non avrebbe "
+    u"un valore finito.";
 constexpr QStringView kStepNotRepresentable =
     u"Con questa frequenza di commutazione f e questo numero dei campioni N il passo di "
     u"simulazione è troppo piccolo o troppo grande per essere rappresentato: cambia f o N.";
