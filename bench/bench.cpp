@@ -1,0 +1,252 @@
+// Speed of "Grafici" and its parts, each as a ratio to the floor: the bare
+// current/voltage recurrence loop over the default case.  Run with no arguments;
+// Google Benchmark options (--benchmark_filter=...) pass through.
+#include "floor.h"
+
+#include "app/model.h"
+#include "plot/plot.h"
+#include "sim/extremes.h"
+#include "sim/simulation.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/plotimage.h"
+#include "ui/uistyle.h"
+#include "ui/waveformhost.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <numbers>
+#include <string>
+
+namespace {
+
+// The worked example with the default counts.
+constexpr FloorInputs kDefault{15, 0.4, 80000, 75e-6, 125e-6, 16.67, 1000, 5000};
+
+Model defaultModel(std::int32_t periods = kDefault.NI)
+{
+    Model m;
+    m.Vi = kDefault.Vi;
+    m.D = kDefault.D;
+    m.Freq = kDefault.Freq;
+    m.L = kDefault.L;
+    m.C = kDefault.C;
+    m.RL = kDefault.RL;
+    m.N = kDefault.N;
+    m.NP = 10;
+    m.NI = periods;
+    return m;
+}
+
+// The plot's drawing area: Picture1 less its two-pixel sunken border.
+const QSize kPlotSize = UiStyle::twips(120, 120, 15015, 9135).size() - QSize(4, 4);
+
+class NullPlot : public PlotSurface {
+public:
+    void clear() override {}
+    QSize pixelSize() const override { return kPlotSize; }
+    void drawLines(Rgb, std::span<const PlotLine> lines) override
+    {
+        benchmark::DoNotOptimize(lines.data());
+    }
+};
+
+class NullForm2 : public Form2Port {
+public:
+    void show() override {}
+    PlotSurface& plot() override { return plot_; }
+    void setCaption(Form2Summary, const QString&) override {}
+    int selectedOption() const override { return 0; }
+    void selectOption(int) override {}
+    void setHoverText(const QString&) override {}
+
+private:
+    NullPlot plot_;
+};
+
+class QuietMessages : public MessagePort {
+public:
+    void ShowMessage(const QString& text) override
+    {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+    }
+};
+
+void BM_Floor(benchmark::State& state)
+{
+    std::vector<double> il, vo;
+    for (auto _ : state) {
+        FloorSimulate(kDefault, il, vo);
+        benchmark::DoNotOptimize(il.data());
+    }
+}
+
+void BM_SimulateConverter(benchmark::State& state)
+{
+    Model m = defaultModel(kDefault.NI * std::int32_t(state.range(0)));
+    NullForm2 form2;
+    QuietMessages messages;
+    for (auto _ : state) {
+        if (SimulateConverter(m, form2, messages, nullptr) != SimOutcome::Completed)
+            state.SkipWithError("simulation did not complete");
+    }
+}
+
+void BM_DrawTraces(benchmark::State& state)
+{
+    Model m = defaultModel();
+    NullForm2 form2;
+    QuietMessages messages;
+    SimulateConverter(m, form2, messages, nullptr);
+    PlotImage image(kPlotSize, 1.0);
+    for (auto _ : state)
+        DrawTraces(m, image);
+}
+
+// NP × N = 10^8 samples shown: the drawing must cost what the pixels cost, not more.
+void BM_DrawTracesHuge(benchmark::State& state)
+{
+    Model m;
+    m.N = 100000;
+    m.NP = 1000;
+    for (auto* wave : {&m.WaveIL, &m.WaveVo, &m.WaveIC, &m.WaveVL, &m.WaveID})
+        wave->assign(std::size_t(m.N) + 2, 0.0);
+    for (std::int32_t k = 1; k <= m.N; ++k) {
+        const double phase = double(k) / m.N;
+        const bool on = phase < 0.4;
+        m.WaveIL[k] = 2.5 + (on ? phase : 0.4 - (phase - 0.4) * 2 / 3) * 2.5;
+        m.WaveVo[k] = 25 + 0.03 * std::sin(2 * std::numbers::pi * phase);
+        m.WaveIC[k] = on ? -1.5 : m.WaveIL[k] - 1.5;
+        m.WaveVL[k] = on ? 15 : -10;
+        m.WaveID[k] = on ? 0 : m.WaveIL[k];
+    }
+    FindMaxIL(m);
+    FindMaxIC(m);
+    FindMaxVo(m);
+    FindMaxVL(m);
+    PlotImage image(kPlotSize, 1.0);
+    for (auto _ : state)
+        DrawTraces(m, image);
+}
+
+// The whole program, offscreen: the worked example designed, then "Grafici" pressed.
+struct Program {
+    Model model;
+    QuietMessages messages;
+    WaveformHost host{model};
+    Form1 form1{model, messages, host};
+
+    Program()
+    {
+        form1.show();
+        form1.findChild<QPushButton*>("Command3")->click();
+        form1.findChild<QPushButton*>("Command1")->click();
+        grafici();
+    }
+    void grafici() { form1.findChild<QPushButton*>("Command2")->click(); }
+};
+
+void BM_Grafici(benchmark::State& state)
+{
+    Program program;
+    for (auto _ : state) {
+        program.grafici();
+        QApplication::processEvents();
+    }
+    if (program.model.SimDeltaiL == 0)
+        state.SkipWithError("no summary written");
+}
+
+void BM_Readout(benchmark::State& state)
+{
+    Program program;
+    QWidget* plot = program.host.current()->findChild<QWidget*>("Picture1");
+    int step = 0;
+    for (auto _ : state) {
+        // Alternate between two points of the inductor-current band.
+        const QPointF pos(200 + (step++ & 1), 40);
+        QMouseEvent move(QEvent::MouseMove, pos, plot->mapToGlobal(pos), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(plot, &move);
+    }
+}
+
+BENCHMARK(BM_Floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimulateConverter)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimulateConverter)->Arg(100)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawTraces)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawTracesHuge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Readout)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Grafici)->Unit(benchmark::kMillisecond);
+
+// Prints the usual table, remembering each result's time per iteration.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> seconds;
+    std::vector<std::string> order;
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration)
+                continue;
+            const std::string name = run.benchmark_name();
+            if (!seconds.count(name))
+                order.push_back(name);
+            seconds[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform says at every show that it cannot raise windows.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (!text.contains(QLatin1String("does not support")))
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    // The floor only counts if it computes what the simulation stores.
+    {
+        std::vector<double> il, vo;
+        FloorSimulate(kDefault, il, vo);
+        Model m = defaultModel();
+        NullForm2 form2;
+        QuietMessages messages;
+        SimulateConverter(m, form2, messages, nullptr);
+        const auto bytes = sizeof(double) * std::size_t(kDefault.N);
+        const bool same = std::memcmp(&il[1], &m.WaveIL[1], bytes) == 0
+                          && std::memcmp(&vo[1], &m.WaveVo[1], bytes) == 0;
+        std::printf("Floor and simulation store bit-identical periods: %s\n", same ? "yes" : "NO");
+        if (!same)
+            return 1;
+    }
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const auto floor = reporter.seconds.find("BM_Floor");
+    if (floor == reporter.seconds.end() || floor->second <= 0)
+        return 0;
+    std::printf("\nEach figure as a ratio to the floor (%.2f ms):\n", floor->second * 1e3);
+    for (const std::string& name : reporter.order)
+        std::printf("  %-32s %10.4f x floor\n", name.c_str(), reporter.seconds[name] / floor->second);
+    benchmark::Shutdown();
+    return 0;
+}
