@@ -37,7 +37,7 @@ std::pair<QString, QColor> look(const QWidget* w)
     if (auto* edit = qobject_cast<const QLineEdit*>(w))
         return {edit->text(), w->palette().color(QPalette::Base)};
     if (auto* button = qobject_cast<const QPushButton*>(w))
-        return {button->text(), w->palette().color(QPalette::Button)};
+        return {button->text(), const_cast<QPushButton*>(button)->grab().toImage().pixelColor(4, button->height() / 2)};
     const auto* label = qobject_cast<const QLabel*>(w);
     return {label ? label->text() : QString(),
             w->autoFillBackground() ? w->palette().color(QPalette::Window) : QColor()};

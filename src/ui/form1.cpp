@@ -240,10 +240,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
         auto* button = place(new QPushButton(QString::fromUtf8(row.text), this), row.name,
                              row.place, font());
         button->setAccessibleName(QString::fromUtf8(row.accessibleName));
-        // Only the face takes the colour; the corners stay the window's.
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, sideColour(row.side));
-        button->setPalette(palette);
+        UiStyle::setButtonFace(button, sideColour(row.side));
         button->setAutoDefault(false);
         buttons[i] = button;
     }

@@ -41,4 +41,13 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(p);
 }
 
+void setButtonFace(QWidget* button, const QColor& face)
+{
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid %2; border-radius: 3px; }"
+                       "QPushButton:focus { border: 2px solid %2; }"
+                       "QPushButton:pressed { background-color: %3; }")
+            .arg(face.name(), face.darker(220).name(), face.darker(115).name()));
+}
+
 } // namespace UiStyle

@@ -20,6 +20,9 @@ QFont font(double pointSize = 8.25, bool bold = true);
 // Paints a widget's background (label, field or button face) with a solid colour.
 void setBackground(QWidget* widget, const QColor& colour);
 void setTextColour(QWidget* widget, const QColor& colour);
+// Fills a push button's whole face with one colour (the style would shade it into a
+// gradient), with a thin darker edge that thickens while it has the focus.
+void setButtonFace(QWidget* button, const QColor& face);
 
 inline const QColor lightBlue{192, 192, 255};
 inline const QColor lightPink{255, 192, 192};
