@@ -1,5 +1,5 @@
-// The waveform window with its host, a message box and a progress port, without any
-// window: every call is recorded, in order, in one event list.
+// The waveform window with its host and plot, a message box and a progress port,
+// without any window: every call is recorded.
 #pragma once
 
 #include "app/platform.h"
@@ -9,26 +9,23 @@
 #include <QPair>
 #include <QStringList>
 
+#include <vector>
+
 class FakeForm2 : public Form2Host, public Form2Port, public PlotSurface {
 public:
-    QStringList events; // consecutive drawing calls are recorded as one "draw"
+    struct Draw {
+        Rgb colour;
+        std::vector<PlotLine> lines;
+    };
+    QStringList events;      // in order; consecutive drawing calls make one "draw"
+    std::vector<Draw> draws; // every drawing call since the last clear()
     QMap<Form2Summary, QString> captions;
-    int obtained = 0, shows = 0, clears = 0, drawCalls = 0;
     int selected = 0;
     QString hover;
     QSize pixels; // empty: every segment is drawn
 
-    Form2Port& obtainForm2() override
-    {
-        ++obtained;
-        events << "obtain";
-        return *this;
-    }
-    void show() override
-    {
-        ++shows;
-        events << "show";
-    }
+    Form2Port& obtainForm2() override { return events << "obtain", *this; }
+    void show() override { events << "show"; }
     PlotSurface& plot() override { return *this; }
     void setCaption(Form2Summary box, const QString& text) override
     {
@@ -38,16 +35,11 @@ public:
     int selectedOption() const override { return selected; }
     void selectOption(int option) override { selected = option; }
     void setHoverText(const QString& text) override { hover = text; }
-
-    void clear() override
-    {
-        ++clears;
-        events << "clear";
-    }
+    void clear() override { draws.clear(), events << "clear"; }
     QSize pixelSize() const override { return pixels; }
-    void drawLines(Rgb, std::span<const PlotLine>) override
+    void drawLines(Rgb colour, std::span<const PlotLine> lines) override
     {
-        ++drawCalls;
+        draws.push_back({colour, {lines.begin(), lines.end()}});
         if (events.isEmpty() || events.last() != "draw")
             events << "draw";
     }
@@ -62,14 +54,11 @@ public:
 // Answers false (cancel) after period cancelAt; 0 never cancels.
 class FakeProgress : public ProgressPort {
 public:
-    explicit FakeProgress(std::int32_t cancelAt) : cancelAt_(cancelAt) {}
+    std::int32_t cancelAt = 0;
     QList<QPair<std::int32_t, std::int32_t>> calls;
     bool periodsDone(std::int32_t done, std::int32_t total) override
     {
         calls.append({done, total});
-        return done != cancelAt_;
+        return done != cancelAt;
     }
-
-private:
-    std::int32_t cancelAt_;
 };
