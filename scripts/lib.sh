@@ -41,9 +41,11 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
 }
 
-# Configures and builds in build/ (the program, the tests and, when Google
-# Benchmark is installed, the benchmark).
+# Configures and builds in build/ the targets named (all of them when none is:
+# the program, the tests and, when Google Benchmark is installed, the benchmark).
 build_project() {
+    local targets=()
+    [ "$#" -eq 0 ] || targets=(--target "$@")
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$BUILD" -j"$(nproc)"
+    cmake --build "$BUILD" -j"$(nproc)" "${targets[@]}"
 }
