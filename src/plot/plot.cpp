@@ -1,6 +1,7 @@
 #include "plot.h"
 
 #include "app/model.h"
+#include "app/vectorstate.h"
 #include "plotgeometry.h"
 #include "tracereducer.h"
 
@@ -27,6 +28,7 @@ constexpr std::size_t BatchSize = std::size_t{1} << 16;
 // that cannot be drawn (overflow, not a number) becomes NaN and is left out.
 std::vector<float> traceHeights(const Model& m, std::size_t band)
 {
+    ClearUpperVectorState(); // the previous trace was just painted
     const PlotBand& b = PlotBands[band];
     const std::vector<double>& wave = m.*b.wave;
     const double fullScale = m.*TraceFullScale[band];

@@ -2,6 +2,7 @@
 
 #include "app/model.h"
 #include "app/numbers.h"
+#include "app/vectorstate.h"
 #include "plot/plot.h"
 #include "sim/extremes.h"
 
@@ -95,6 +96,7 @@ struct Phases {
 // state would live in memory across those calls and every step would wait on a store.
 [[gnu::noinline]] State advancePeriod(const Circuit& c, const Phases& p, State start)
 {
+    ClearUpperVectorState(); // the progress display may have painted since the last period
     State x; // sample 0
     if (p.onSamples >= 1) {
         x = start;
@@ -120,6 +122,7 @@ struct Phases {
 // it is closed.
 void recordPeriod(Model& m, const Circuit& c, const Phases& p)
 {
+    ClearUpperVectorState(); // the frame was just painted
     double* const il = m.WaveIL.data();
     double* const vo = m.WaveVo.data();
     double* const ic = m.WaveIC.data();
