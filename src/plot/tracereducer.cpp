@@ -3,7 +3,9 @@
 #include "plotgeometry.h"
 #include "rangeextremes.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -76,11 +78,30 @@ std::vector<PlotLine> TraceReducer::reduce(std::span<const float> heights) const
     const RangeExtremes extremes(heights);
     std::vector<PlotLine> lines;
     lines.reserve(2 * runs_.size());
+    // A column's vertical line waits for the runs after it: where many periods crowd
+    // into one column, runs there whose ranges overlap light the same rows as one line
+    // over their union, and drawing each would paint the column again and again.
+    int pendingColumn = 0;
+    std::optional<RangeExtremes::Extremes> pending;
+    auto flush = [&] {
+        if (pending) {
+            const float x = columnCentreX(pendingColumn);
+            lines.push_back({x, pending->lowest, x, pending->highest});
+            pending.reset();
+        }
+    };
     for (const ColumnRun& run : runs_) {
         if (run.last > run.first) {
             if (const auto e = extremes.over(run.first - 1, run.last - 1)) {
-                const float x = columnCentreX(run.column);
-                lines.push_back({x, e->lowest, x, e->highest});
+                if (pending && pendingColumn == run.column && e->lowest <= pending->highest
+                    && e->highest >= pending->lowest) {
+                    pending->lowest = std::min(pending->lowest, e->lowest);
+                    pending->highest = std::max(pending->highest, e->highest);
+                } else {
+                    flush();
+                    pendingColumn = run.column;
+                    pending = e;
+                }
             }
         }
         if (run.last < n_) {
@@ -92,5 +113,6 @@ std::vector<PlotLine> TraceReducer::reduce(std::span<const float> heights) const
                                  static_cast<float>(SegmentEndX(np_, n_, run.period, run.last)), y2});
         }
     }
+    flush();
     return lines;
 }
