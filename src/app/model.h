@@ -2,7 +2,7 @@
 //
 // How the program fits together:
 //   Form1 (main window) --- three buttons ---> Command1_Click  design/   steady-state design
-//                                              Command3_Click  design/   example specification
+//                                              Command3_Click  design/   example design data
 //                                              Command2_Click  sim/      field check, read, simulate
 //   Form2 (waveform window) -- pointer moves -> Picture1_MouseMove  plot/  cursor readout
 //

@@ -149,67 +149,54 @@ void Command1_Click(Model& m, Form1Port& form1)
     if (!(m.Io >= 0))
         return report(m, form1, kIoMessage);
 
+    // Stores one derived quantity, or reports that these data take it out of the doubles.
+    const auto derive = [&](double& target, const char* quantity, auto formula) {
+        Checked a;
+        const double value = formula(a);
+        if (!a.ok()) {
+            report(m, form1, notRepresentable(quantity));
+            return false;
+        }
+        target = value;
+        return true;
+    };
+
     // Ideal continuous-conduction boost: Vo/Vi = 1/(1 - D), and the input current is the
     // output current scaled by the same ratio.
     m.D = 1 - m.Vi / m.Vo;
     if (m.D == 1) // Vo/Vi so large that Vi/Vo vanishes against 1
         return report(m, form1, kFullDutyMessage);
-    {
-        Checked a;
-        const double iim = a.div(m.Io, 1 - m.D);
-        if (!a.ok())
-            return report(m, form1, notRepresentable("la corrente media in ingresso Iim"));
-        m.Iim = iim;
-    }
+    if (!derive(m.Iim, "la corrente media in ingresso Iim",
+                [&](Checked& a) { return a.div(m.Io, 1 - m.D); }))
+        return;
 
     // Text4 is a percentage of the mean input current, so it is read only now.
     if (!(v = readField(m, form1, kText4)))
         return;
-    {
-        Checked a;
-        const double deltaiL = a.div(a.mul(*v, m.Iim), 100);
-        if (!a.ok())
-            return report(m, form1, notRepresentable("DeltaiL"));
-        m.DeltaiL = deltaiL;
-    }
+    const double ripplePercent = *v;
+    if (!derive(m.DeltaiL, "DeltaiL",
+                [&](Checked& a) { return a.div(a.mul(ripplePercent, m.Iim), 100); }))
+        return;
     if (!(m.DeltaiL > 0))
         return report(m, form1, kDeltaiLMessage);
 
-    // Inductance from the on-time ripple, in µH:
-    // L = (Vo - Vi)·Vi / (f·Vo·ΔiL), capacitance from the off-time charge, in µF:
-    // C = (Vo - Vi)·Io / (f·Vo·ΔVo).
+    // Inductance from the on-time ripple, in µH: L = (Vo - Vi)·Vi / (f·Vo·ΔiL); capacitance
+    // from the off-time charge, in µF: C = (Vo - Vi)·Io / (f·Vo·ΔVo).  Numerator and
+    // denominator are each formed left to right, then divided once.
     const double voMinusVi = m.Vo - m.Vi; // finite: 0 < Vi <= Vo
-    {
-        Checked a;
-        const double l = a.div(a.mul(a.mul(voMinusVi, m.Vi), 1e6),
-                               a.mul(a.mul(m.Freq, m.Vo), m.DeltaiL));
-        if (!a.ok())
-            return report(m, form1, notRepresentable("l'induttanza L"));
-        m.L = l;
-    }
-    {
-        Checked a;
-        const double c = a.div(a.mul(a.mul(voMinusVi, m.Io), 1e6),
-                               a.mul(a.mul(m.Freq, m.Vo), m.DeltaVo));
-        if (!a.ok())
-            return report(m, form1, notRepresentable("la capacità C"));
-        m.C = c;
-    }
-    {
-        Checked a;
-        const double idp = a.add(a.div(m.DeltaiL, 2), m.Iim);
-        if (!a.ok())
-            return report(m, form1, notRepresentable("la corrente di picco nel diodo IDP"));
-        m.IDP = idp;
-    }
+    const auto perRipple = [&](double x, double ripple) {
+        return [&, x, ripple](Checked& a) {
+            return a.div(a.mul(a.mul(voMinusVi, x), 1e6), a.mul(a.mul(m.Freq, m.Vo), ripple));
+        };
+    };
+    if (!derive(m.L, "l'induttanza L", perRipple(m.Vi, m.DeltaiL))
+        || !derive(m.C, "la capacità C", perRipple(m.Io, m.DeltaVo))
+        || !derive(m.IDP, "la corrente di picco nel diodo IDP",
+                   [&](Checked& a) { return a.add(a.div(m.DeltaiL, 2), m.Iim); }))
+        return;
     m.IDm = m.Io;
-    {
-        Checked a;
-        const double rl = a.div(m.Vo, m.Io);
-        if (!a.ok())
-            return report(m, form1, notRepresentable("la resistenza di carico RL"));
-        m.RL = rl;
-    }
+    if (!derive(m.RL, "la resistenza di carico RL", [&](Checked& a) { return a.div(m.Vo, m.Io); }))
+        return;
 
     form1.setCaption(Form1Result::Label24, FormatNumber(m.L, NumberPattern::Sci2));
     form1.setCaption(Form1Result::Label25, FormatNumber(m.C, NumberPattern::Sci2));

@@ -1,5 +1,5 @@
-// Steady-state design of a boost converter from its specification, and the example
-// specification.  Both act on the main window through Form1Port.
+// Steady-state design of a boost converter from the student's requirements, and the
+// example requirements.  Both act on the main window through Form1Port.
 #pragma once
 
 #include "app/platform.h"

@@ -29,7 +29,7 @@ struct LabelRow {
 
 // clang-format off
 const LabelRow labelRows[] = {
-    // Design specification.
+    // Design requirements.
     {"Label1",  "Progetto > dati:",        {11280,  360, 2055, 255}, 9.75},
     {"Label3",  "Vi",                      {10680,  720,  375, 375}, 9.75},
     {"Label4",  "[V]",                     {13440,  720,  735, 375}, 9.75},

@@ -1,4 +1,4 @@
-// The main window: circuit picture, design specification and results, verification
+// The main window: circuit picture, design requirements and results, verification
 // fields, simulation counts, legends and the three action buttons, all at fixed
 // positions.  It computes nothing: each button hands the model and this window (as
 // Form1Port) to the action of the core library.
