@@ -30,10 +30,10 @@ int main(int argc, char* argv[])
     Model model;
     MessageBoxPort messages;
     WaveformHost waveforms(model);
-    QWidget* progressParent = nullptr;
+    // The progress dialog of each run is a child of the main window; the factory is
+    // called only on a button press, long after the window is built.
     Form1 form1(model, messages, waveforms,
-                [&progressParent] { return std::make_unique<SimulationProgress>(progressParent); });
-    progressParent = &form1;
+                [&form1] { return std::make_unique<SimulationProgress>(&form1); });
     form1.show();
     return app.exec();
 }
