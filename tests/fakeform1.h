@@ -6,14 +6,28 @@
 #include <QMap>
 #include <QStringList>
 
-class FakeForm1 : public Form1Port {
-public:
+#include <span>
+
+inline constexpr Form1Field kDesignFields[] = {Form1Field::Text1, Form1Field::Text2, Form1Field::Text3,
+                                               Form1Field::Text4, Form1Field::Text5, Form1Field::Text6};
+// In the order the verification run reads them.
+inline constexpr Form1Field kVerificationFields[] = {
+    Form1Field::Text7,  Form1Field::Text8,  Form1Field::Text12, Form1Field::Text9, Form1Field::Text10,
+    Form1Field::Text11, Form1Field::Text13, Form1Field::Text14, Form1Field::Text15};
+
+struct FakeForm1 : Form1Port {
     QMap<Form1Field, QString> texts;
     QMap<Form1Field, Rgb> colours;
     QMap<Form1Result, QString> captions;
     QStringList messages;
     int screenWrites = 0;       // every text, colour or caption written
     QStringList* log = nullptr; // when set: "read N" and "black N", field by number
+
+    void fill(std::span<const Form1Field> fields, const QStringList& values)
+    {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            texts[fields[i]] = values.value(qsizetype(i));
+    }
 
     QString text(Form1Field field) const override
     {

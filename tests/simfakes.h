@@ -1,22 +1,20 @@
 // The waveform window with its host and plot, a message box and a progress port,
-// without any window: every call is recorded.
+// without any window: every call is recorded.  Also the two locales every shown text
+// is checked under.
 #pragma once
 
 #include "app/platform.h"
 
 #include <QList>
+#include <QLocale>
 #include <QMap>
 #include <QPair>
 #include <QStringList>
 
 #include <vector>
 
-class FakeForm2 : public Form2Host, public Form2Port, public PlotSurface {
-public:
-    struct Draw {
-        Rgb colour;
-        std::vector<PlotLine> lines;
-    };
+struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
+    struct Draw { Rgb colour; std::vector<PlotLine> lines; };
     QStringList events;      // in order; consecutive drawing calls make one "draw"
     std::vector<Draw> draws; // every drawing call since the last clear()
     QMap<Form2Summary, QString> captions;
@@ -29,8 +27,7 @@ public:
     PlotSurface& plot() override { return *this; }
     void setCaption(Form2Summary box, const QString& text) override
     {
-        captions[box] = text;
-        events << QString("caption %1").arg(int(box));
+        captions[box] = text, events << QString("caption %1").arg(int(box));
     }
     int selectedOption() const override { return selected; }
     void selectOption(int option) override { selected = option; }
@@ -45,20 +42,28 @@ public:
     }
 };
 
-class FakeMessages : public MessagePort {
-public:
+struct FakeMessages : MessagePort {
     QStringList messages;
     void ShowMessage(const QString& text) override { messages << text; }
 };
 
 // Answers false (cancel) after period cancelAt; 0 never cancels.
-class FakeProgress : public ProgressPort {
-public:
+struct FakeProgress : ProgressPort {
     std::int32_t cancelAt = 0;
     QList<QPair<std::int32_t, std::int32_t>> calls;
     bool periodsDone(std::int32_t done, std::int32_t total) override
     {
-        calls.append({done, total});
-        return done != cancelAt;
+        return calls.append({done, total}), done != cancelAt;
     }
 };
+
+// Runs `check(locale)` as the default locale is C, then Italian (decimal comma); leaves C.
+template <class Check>
+void inBothLocales(Check check)
+{
+    for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Italian, QLocale::Italy)}) {
+        QLocale::setDefault(locale);
+        check(locale);
+    }
+    QLocale::setDefault(QLocale::c());
+}

@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTest>
 
+struct Control { const char* name; const char* text; QRect twips; double points; QColor face = {}; };
+Q_DECLARE_METATYPE(Control)
+
 class TestForm1 : public QObject {
     Q_OBJECT
 
@@ -24,63 +27,42 @@ private slots:
     void init() { form_ = std::make_unique<Form1>(model_, messages_, waveforms_); }
     void cleanup() { form_.reset(); }
 
+    // face: left of any text, inside any border; invalid: not painted by the control.
     void controls_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<double>("points");
-        QTest::addColumn<QColor>("face"); // invalid: not painted by the control
-        const auto row = [](const char* theme, const char* name, const char* text, QRect twips, double points,
-                            QColor face = {}) { QTest::newRow(theme) << name << text << twips << points << face; };
-        row("title heading", "Label2", "Convertitore Boost", {120, 120, 4215, 495}, 18);
-        row("delta before iL/Iim", "Label9", "Δ", {10560, 2160, 135, 255}, 9.75);
-        row("ohm at 12 pt", "Label45", "[Ω]", {3840, 8400, 375, 255}, 12);
-        row("legend doubled blank", "Label59", "ton =  intervallo di tempo in cui l'interruttore è chiuso",
-            {10320, 7680, 5055, 255}, 8.25);
-        row("legend trailing blank", "Label63", "Iim = corrente media, o continua,  in ingresso ",
-            {10320, 9120, 4455, 255}, 8.25);
-        row("contact line, not bold", "Label67", "Lab. Elettronica", {13680, 9720, 1575, 285}, 8.25, UiStyle::lightCyan);
-        row("inductance result", "Label24", "", {11280, 4440, 2055, 375}, 8.25, UiStyle::lightBlue);
-        row("verify frequency second row", "Text12", "", {1800, 6240, 1935, 375}, 8.25, UiStyle::lightPink);
-        row("design button", "Command1", "Calcola L , C , IDP, IDm , Iim", {10920, 6840, 2895, 495}, 8.25,
-            UiStyle::lightBlue);
-        row("verify button", "Command2", "Grafici", {1800, 9000, 1935, 495}, 8.25, UiStyle::lightPink);
+        QTest::addColumn<Control>("c");
+        const auto row = [](const char* theme, const Control& c) { QTest::newRow(theme) << c; };
+        row("title heading", {"Label2", "Convertitore Boost", {120, 120, 4215, 495}, 18});
+        row("delta before iL/Iim", {"Label9", "Δ", {10560, 2160, 135, 255}, 9.75});
+        row("ohm at 12 pt", {"Label45", "[Ω]", {3840, 8400, 375, 255}, 12});
+        row("legend doubled blank", {"Label59", "ton =  intervallo di tempo in cui l'interruttore è chiuso",
+                                     {10320, 7680, 5055, 255}, 8.25});
+        row("legend trailing blank",
+            {"Label63", "Iim = corrente media, o continua,  in ingresso ", {10320, 9120, 4455, 255}, 8.25});
+        row("contact line, not bold",
+            {"Label67", "Lab. Elettronica", {13680, 9720, 1575, 285}, 8.25, UiStyle::lightCyan});
+        row("inductance result", {"Label24", "", {11280, 4440, 2055, 375}, 8.25, UiStyle::lightBlue});
+        row("verify frequency second row", {"Text12", "", {1800, 6240, 1935, 375}, 8.25, UiStyle::lightPink});
+        row("design button",
+            {"Command1", "Calcola L , C , IDP, IDm , Iim", {10920, 6840, 2895, 495}, 8.25, UiStyle::lightBlue});
+        row("verify button", {"Command2", "Grafici", {1800, 9000, 1935, 495}, 8.25, UiStyle::lightPink});
     }
     void controls()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QRect, twips);
-        QFETCH(double, points);
-        QFETCH(QColor, face);
-        QWidget* w = form_->findChild<QWidget*>(name);
+        QFETCH(Control, c);
+        QWidget* w = form_->findChild<QWidget*>(c.name);
         QVERIFY(w);
-        QCOMPARE(w->property("text").toString(), text);
-        QCOMPARE(w->geometry(), UiStyle::twips(twips.x(), twips.y(), twips.width(), twips.height()));
-        QCOMPARE(w->font().pointSizeF(), points); // exact: a size given in the table
-        QCOMPARE(w->font().bold(), name != "Label67");
-        if (face.isValid()) // left of any text, inside any border
-            QCOMPARE(w->grab().toImage().pixelColor(4, w->height() / 2), face);
-    }
-
-    // Fixed widths were made for another font: every caption must still fit whole.
-    void captionsFit()
-    {
-        QCOMPARE(form_->size(), QSize(1058, 683));
-        for (int n = 1; n <= 67; ++n) {
-            const auto* label = form_->findChild<QLabel*>(QString("Label%1").arg(n));
-            QVERIFY2(label, qPrintable(QString::number(n)));
-            const QFontMetrics fm(label->font());
-            QVERIFY2(fm.horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->text()));
-            QVERIFY2(fm.height() <= label->height(), qPrintable(label->text()));
-        }
-        for (const QPushButton* button : form_->findChildren<QPushButton*>())
-            QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) + 8 <= button->width());
+        QCOMPARE(w->property("text").toString(), QString(c.text));
+        QCOMPARE(w->geometry(), UiStyle::twips(c.twips.x(), c.twips.y(), c.twips.width(), c.twips.height()));
+        QCOMPARE(w->font().pointSizeF(), c.points); // exact: a size given in the table
+        QCOMPARE(w->font().bold(), QByteArray(c.name) != "Label67");
+        if (c.face.isValid())
+            QCOMPARE(w->grab().toImage().pixelColor(4, w->height() / 2), c.face);
     }
 
     // Only the counts have texts at start; the focus rests on the picture, and the tab
-    // key follows the original order, not the screen's.
+    // key follows the original order, not the screen's.  The fixed widths were made for
+    // another font: every caption must still fit whole.
     void startState()
     {
         QStringList texts, chain;
@@ -95,6 +77,16 @@ private slots:
         form_->show();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
         QCOMPARE(QApplication::focusWidget(), form_->findChild<QWidget*>("Picture1"));
+        QCOMPARE(form_->size(), QSize(1058, 683));
+        for (int n = 1; n <= 67; ++n) {
+            const auto* label = form_->findChild<QLabel*>(QString("Label%1").arg(n));
+            QVERIFY2(label, qPrintable(QString::number(n)));
+            const QFontMetrics fm(label->font());
+            QVERIFY2(fm.horizontalAdvance(label->text()) <= label->contentsRect().width(), qPrintable(label->text()));
+            QVERIFY2(fm.height() <= label->height(), qPrintable(label->text()));
+        }
+        for (const QPushButton* button : form_->findChildren<QPushButton*>())
+            QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) + 8 <= button->width());
     }
 };
 

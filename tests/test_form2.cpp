@@ -7,11 +7,14 @@
 #include "ui/simulationprogress.h"
 #include "ui/uistyle.h"
 
-#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+// textColour invalid: the default colour.
+struct Control { const char* name; QRect twips; const char* caption; QColor textColour = {}; };
+Q_DECLARE_METATYPE(Control)
 
 class TestForm2 : public QObject {
     Q_OBJECT
@@ -31,33 +34,24 @@ private slots:
 
     void controls_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QColor>("textColour"); // invalid: the default colour
-        const auto row = [](const char* theme, const char* name, QRect twips, const char* caption, QColor colour = {}) {
-            QTest::newRow(theme) << name << twips << QString::fromUtf8(caption) << colour;
-        };
-        row("legend iL red", "Option1", {15360, 720, 975, 375}, "iL(t)", QColor(255, 0, 0));
-        row("legend id cyan", "Option5", {15360, 8280, 735, 255}, "id(t)", QColor(0, 255, 255));
-        row("ripple Vo box", "Label5", {16200, 4920, 1575, 375}, "");
-        row("input mean caption", "Label14", {13680, 9840, 2655, 255}, "Ii media o continua in ingresso");
-        row("instruction line", "Label1", {120, 9480, 8655, 375},
-            "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto");
-        row("plot area", "Picture1", {120, 120, 15015, 9135}, "");
+        QTest::addColumn<Control>("c");
+        const auto row = [](const char* theme, const Control& c) { QTest::newRow(theme) << c; };
+        row("legend iL red", {"Option1", {15360, 720, 975, 375}, "iL(t)", QColor(255, 0, 0)});
+        row("legend id cyan", {"Option5", {15360, 8280, 735, 255}, "id(t)", QColor(0, 255, 255)});
+        row("ripple Vo box", {"Label5", {16200, 4920, 1575, 375}, ""});
+        row("input mean caption", {"Label14", {13680, 9840, 2655, 255}, "Ii media o continua in ingresso"});
+        row("instruction line", {"Label1", {120, 9480, 8655, 375},
+                                 "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"});
+        row("plot area", {"Picture1", {120, 120, 15015, 9135}, ""});
     }
     void controls()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, twips);
-        QFETCH(QString, caption);
-        QFETCH(QColor, textColour);
-        auto* w = form_->findChild<QWidget*>(name);
+        QFETCH(Control, c);
+        auto* w = form_->findChild<QWidget*>(c.name);
         QVERIFY(w && w->isVisible());
-        QCOMPARE(w->geometry(), UiStyle::twips(twips.x(), twips.y(), twips.width(), twips.height()));
-        QCOMPARE(w->property("text").toString(), caption);
-        if (textColour.isValid())
-            QCOMPARE(w->palette().color(w->foregroundRole()), textColour);
+        QCOMPARE(w->geometry(), UiStyle::twips(c.twips.x(), c.twips.y(), c.twips.width(), c.twips.height()));
+        QCOMPARE(w->property("text").toString(), QString(c.caption));
+        QVERIFY(!c.textColour.isValid() || w->palette().color(w->foregroundRole()) == c.textColour);
     }
 
     // A new window: nothing selected, no hover text, the blank picture holder hidden
@@ -66,7 +60,6 @@ private slots:
     {
         QCOMPARE(form_->windowTitle(), QString("Forme d'onda reali"));
         QCOMPARE(form_->size(), QSize(1233, 685));
-        QCOMPARE(form_->selectedOption(), 0);
         for (const QRadioButton* option : form_->findChildren<QRadioButton*>())
             QVERIFY(!option->isChecked());
         QVERIFY(form_->findChild<QWidget*>("Picture1")->toolTip().isEmpty());
@@ -80,12 +73,10 @@ private slots:
         model_.NP = 2, model_.N = 4;
         model_.WaveIL = model_.WaveIC = model_.WaveVo = model_.WaveVL = model_.WaveID = {0, 1, 2, 1.5, 1, 0};
         model_.MaxIL = model_.MaxIC = model_.MaxVo = model_.MaxVL = 2;
-        DrawPlotFrame(form_->plot());
-        DrawTraces(model_, form_->plot());
+        DrawPlotFrame(form_->plot()), DrawTraces(model_, form_->plot());
         auto* picture = form_->findChild<PlotWidget*>("Picture1");
         const QImage before = picture->grab().toImage();
-        form_->hide();
-        form_->show();
+        form_->hide(), form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         picture->repaint();
         QCOMPARE(picture->grab().toImage(), before);

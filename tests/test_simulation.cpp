@@ -1,6 +1,5 @@
 // The converter simulation: bit for bit against a literal every-period reference, the
-// steady state of an ideal boost converter, what refusals, faults and cancellation
-// leave behind, and the extremes of a period.
+// ideal steady state, what refusals, faults and cancellation leave, the extremes.
 #include "app/model.h"
 #include "app/numbers.h"
 #include "sim/extremes.h"
@@ -9,16 +8,16 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 namespace {
-
 // The worked example: 15 V, D = 0.4, 80 kHz, 75 µH, 125 µF, 16.67 Ω.
 struct Inputs {
     double Vi = 15, D = 0.4, Freq = 80000, L = 75e-6, C = 125e-6, RL = 16.67;
     std::int32_t N = 1000, NI = 5000;
-
     Model model() const
     {
         Model m;
@@ -27,14 +26,9 @@ struct Inputs {
     }
 };
 
-// How a run that does not complete must end.
-struct Stop {
-    Inputs in;
-    SimOutcome outcome;
-    const char* says;
-    bool arraysKept; // the arrays of the previous run, and the plot drawn from them
-    std::int32_t cancelAt = 0;
-};
+// How a run that does not complete must end; arraysKept: the arrays of the previous
+// run, and the plot drawn from them.
+struct Stop { Inputs in; SimOutcome outcome; const char* says; bool arraysKept; std::int32_t cancelAt = 0; };
 
 // The update formulas written out over five arrays for every period; the simulation
 // must store exactly the same doubles.
@@ -67,9 +61,7 @@ Model reference(const Inputs& in, bool& positive)
         for (auto* w : waves)
             (*w)[1] = (*w)[r.N];
     }
-    positive = true;
-    for (int K = 1; K <= r.N; ++K)
-        positive = positive && IL[K] > 0;
+    positive = std::all_of(IL.begin() + 1, IL.begin() + r.N + 1, [](double i) { return i > 0; });
     if (positive) {
         FindMaxIL(r), FindMinIL(r), FindMaxIC(r), FindMaxVo(r), FindMinVo(r), FindMaxVL(r);
         r.SimDeltaiL = r.MaxIL - r.MinIL;
@@ -83,15 +75,13 @@ Model reference(const Inputs& in, bool& positive)
     return r;
 }
 
-bool sameBits(const double& a, const double& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
-{
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
+bool sameBits(const void* a, const void* b, std::size_t bytes) { return std::memcmp(a, b, bytes) == 0; }
 
-// The plot frame alone: the ticks, then the five zero lines.
-constexpr std::size_t FrameDrawCalls = 6;
+constexpr std::size_t FrameDrawCalls = 6; // the ticks, then the five zero lines
 
+// The results a run computes besides its arrays.
+constexpr double Model::* Results[] = {&Model::MaxIL, &Model::MinIL, &Model::MaxIC, &Model::MaxVo, &Model::MinVo,
+    &Model::MaxVL, &Model::SimDeltaiL, &Model::SimDeltaVo, &Model::SimIDP, &Model::SimIDm, &Model::SimIim};
 } // namespace
 
 Q_DECLARE_METATYPE(Inputs)
@@ -120,31 +110,22 @@ private slots:
         Model m = in.model();
         FakeForm2 form2;
         FakeMessages ui;
-        QCOMPARE(SimulateConverter(m, form2, ui, nullptr), positive ? SimOutcome::Completed : SimOutcome::Refused);
-        QVERIFY(sameBits(m.Dt, r.Dt));
-        for (auto wave : {&Model::WaveIL, &Model::WaveVo, &Model::WaveIC, &Model::WaveVL, &Model::WaveID})
-            QVERIFY(sameBits(m.*wave, r.*wave));
-        for (auto value : {&Model::MaxIL, &Model::MinIL, &Model::MaxIC, &Model::MaxVo, &Model::MinVo,
-                           &Model::MaxVL, &Model::SimDeltaiL, &Model::SimDeltaVo, &Model::SimIDP,
-                           &Model::SimIDm, &Model::SimIim})
-            QVERIFY(sameBits(m.*value, r.*value));
-    }
-
-    // An ideal boost converter in continuous conduction settles at Vo = Vi/(1 − D) with
-    // an inductor ripple of Vi·D/(f·L).  The switching instant and the wrap each hold
-    // the state for one step, and forward Euler adds its own error: both within 1 %.
-    void steadyState()
-    {
-        Model m = Inputs{}.model();
-        FakeForm2 form2;
-        FakeMessages ui;
         FakeProgress progress;
-        QCOMPARE(SimulateConverter(m, form2, ui, &progress), SimOutcome::Completed);
-        QCOMPARE(progress.calls.size(), 5000);
-        QVERIFY(ui.messages.isEmpty() && form2.draws.size() > FrameDrawCalls);
-        double sum = 0;
-        for (int k = 1; k <= m.N; ++k)
-            sum += m.WaveVo[k];
+        QCOMPARE(SimulateConverter(m, form2, ui, &progress), positive ? SimOutcome::Completed : SimOutcome::Refused);
+        QCOMPARE(progress.calls.size(), in.NI);
+        QCOMPARE(form2.draws.size() > FrameDrawCalls, positive);
+        QVERIFY(sameBits(&m.Dt, &r.Dt, sizeof(double)));
+        for (auto wave : {&Model::WaveIL, &Model::WaveVo, &Model::WaveIC, &Model::WaveVL, &Model::WaveID})
+            QVERIFY((m.*wave).size() == (r.*wave).size()
+                    && sameBits((m.*wave).data(), (r.*wave).data(), (r.*wave).size() * sizeof(double)));
+        for (auto value : Results)
+            QVERIFY(sameBits(&(m.*value), &(r.*value), sizeof(double)));
+        if (QByteArray(QTest::currentDataTag()) != "worked example")
+            return;
+        // An ideal boost converter in continuous conduction settles at Vo = Vi/(1 − D) with
+        // an inductor ripple of Vi·D/(f·L).  The switching instant and the wrap each hold
+        // the state for one step, and forward Euler adds its own error: both within 1 %.
+        const double sum = std::accumulate(m.WaveVo.begin() + 1, m.WaveVo.begin() + m.N + 1, 0.0);
         const double idealVo = 15 / (1 - 0.4), idealRipple = 15 * 0.4 / (80000 * 75e-6);
         QVERIFY(std::fabs(sum / m.N - idealVo) < 0.01 * idealVo);
         QVERIFY(std::fabs(m.SimDeltaiL - idealRipple) < 0.01 * idealRipple);
@@ -164,8 +145,7 @@ private slots:
         QTest::newRow("subnormal frequency, infinite step") << Stop{{.Freq = 1e-310}, fault, "passo di simulazione", true};
         QTest::newRow("no samples") << Stop{{.N = 0}, fault, "almeno 1", true};
         QTest::newRow("samples beyond the memory budget") << Stop{{.N = MaxSamplesPerPeriod + 1}, fault,
-                                                                  "N = 6710885 la simulazione richiederebbe più di 256 "
-                                                                  "MiB di memoria. Il valore massimo è 6710884.", true};
+            "N = 6710885 la simulazione richiederebbe più di 256 MiB di memoria. Il valore massimo è 6710884.", true};
         QTest::newRow("zero inductance") << Stop{{.L = 0}, fault, "induttanza L", true};
         QTest::newRow("zero capacitance") << Stop{{.C = 0}, fault, "capacità C", true};
         QTest::newRow("zero load") << Stop{{.RL = 0}, fault, "resistenza di carico RL", true};
@@ -180,10 +160,8 @@ private slots:
     {
         QFETCH(Stop, stop);
         Model m = stop.in.model();
-        double* const results[] = {&m.MaxIL,      &m.MinIL,      &m.MaxIC,  &m.MaxVo,  &m.MinVo, &m.MaxVL,
-                                   &m.SimDeltaiL, &m.SimDeltaVo, &m.SimIDP, &m.SimIDm, &m.SimIim};
-        for (int i = 0; i < 11; ++i)
-            *results[i] = i + 1;
+        for (std::size_t i = 0; i < std::size(Results); ++i)
+            m.*Results[i] = i + 1.0;
         m.WaveIL = {1, 2, 3};
         m.Drawn.valid = true;
         FakeForm2 form2;
@@ -193,8 +171,8 @@ private slots:
         QCOMPARE(SimulateConverter(m, form2, ui, stop.cancelAt ? &progress : nullptr), stop.outcome);
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY2(m.MsgText == ui.messages.first() && m.MsgText.contains(stop.says), qPrintable(m.MsgText));
-        for (int i = 0; i < 11; ++i)
-            QCOMPARE(*results[i], i + 1.0);
+        for (std::size_t i = 0; i < std::size(Results); ++i)
+            QCOMPARE(m.*Results[i], i + 1.0);
         QCOMPARE(form2.draws.size(), FrameDrawCalls);
         QCOMPARE(m.WaveIL == std::vector<double>({1, 2, 3}), stop.arraysKept);
         QCOMPARE(m.Drawn.valid, stop.arraysKept);
@@ -220,13 +198,10 @@ private slots:
         QFETCH(double, smallest);
         Model m;
         m.N = std::int32_t(samples.size()) - 2;
-        const auto scaled = [&](double factor) {
-            std::vector<double> wave;
-            for (double s : samples)
-                wave.push_back(s * factor);
-            return wave;
-        };
-        m.WaveIL = scaled(1), m.WaveVo = scaled(2), m.WaveIC = scaled(3), m.WaveVL = scaled(4), m.WaveID = scaled(5);
+        for (auto [wave, factor] : {std::pair{&Model::WaveIL, 1}, {&Model::WaveVo, 2}, {&Model::WaveIC, 3},
+                                    {&Model::WaveVL, 4}, {&Model::WaveID, 5}})
+            for (double sample : samples)
+                (m.*wave).push_back(sample * factor);
         FindMaxIL(m), FindMinIL(m), FindMaxVo(m), FindMinVo(m), FindMaxIC(m), FindMaxVL(m), FindMaxID(m);
         QCOMPARE(QList<double>({m.MaxIL, m.MinIL, m.MaxVo, m.MinVo, m.MaxIC, m.MaxVL, m.MaxID}),
                  QList<double>({largest, smallest, 2 * largest, 2 * smallest, 3 * largest, 4 * largest, 5 * largest}));

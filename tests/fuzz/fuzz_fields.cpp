@@ -1,6 +1,7 @@
 // Coverage-guided fuzzing of the two readers of typed text: the number reader and the
 // character check of the verification fields.  Any input, as UTF-8 and as UTF-16, must
 // give a finite number or a clean "out of range", and at most one message.
+#include "../simfakes.h"
 #include "app/model.h"
 #include "app/numbers.h"
 #include "sim/fieldcheck.h"
@@ -11,33 +12,22 @@
 
 namespace {
 
-class CountingMessages : public MessagePort {
-public:
-    int shown = 0;
-    void ShowMessage(const QString&) override { ++shown; }
-};
-
 void check(const QString& text)
 {
     if (const auto value = ParseNumber(text); value && !std::isfinite(*value))
         std::abort();
-
     Model m;
-    m.MsgText = QStringLiteral("vuoto");
-    m.MsgBadFormat = QStringLiteral("formato");
-    CountingMessages ui;
+    m.MsgText = QStringLiteral("vuoto"), m.MsgBadFormat = QStringLiteral("formato");
+    FakeMessages ui;
     CheckNumericField(m, text, ui);
     const bool accepted = m.InputError == 0;
-    if (ui.shown != (accepted ? 0 : 1) || (m.InputError != 0 && m.InputError != 1))
+    if (ui.messages.size() != (accepted ? 0 : 1) || (m.InputError != 0 && m.InputError != 1)
+        || (accepted && text.isEmpty()))
         std::abort();
     // Accepted texts hold only digits, e, E, '.', '-', '+'.
-    if (accepted) {
-        if (text.isEmpty())
+    for (QChar c : text)
+        if (accepted && !(c.unicode() >= u'0' && c.unicode() <= u'9') && !QStringView(u"eE.-+").contains(c))
             std::abort();
-        for (QChar c : text)
-            if (!(c.unicode() >= u'0' && c.unicode() <= u'9') && !QStringView(u"eE.-+").contains(c))
-                std::abort();
-    }
 }
 
 } // namespace
