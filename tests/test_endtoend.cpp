@@ -62,7 +62,8 @@ private slots:
     {
         QFETCH(QLocale, locale);
         QLocale::setDefault(locale);
-        click("Command3"), click("Command1");
+        click("Command3");
+        click("Command1");
         QCOMPARE(in1<QLineEdit>("Text9")->text(), QString("7.500E+01")); // fields always carry a point
         QCOMPARE(textColour("Text9"), QColor(0, 0, 255));
         click("Command2");

@@ -70,10 +70,12 @@ private slots:
     // Hiding, showing and repainting keep the drawing; only clear() empties it.
     void plotSurvivesRepaint()
     {
-        model_.NP = 2, model_.N = 4;
+        model_.NP = 2;
+        model_.N = 4;
         model_.WaveIL = model_.WaveIC = model_.WaveVo = model_.WaveVL = model_.WaveID = {0, 1, 2, 1.5, 1, 0};
         model_.MaxIL = model_.MaxIC = model_.MaxVo = model_.MaxVL = 2;
-        DrawPlotFrame(form_->plot()), DrawTraces(model_, form_->plot());
+        DrawPlotFrame(form_->plot());
+        DrawTraces(model_, form_->plot());
         auto* picture = form_->findChild<PlotWidget*>("Picture1");
         const QImage before = picture->grab().toImage();
         form_->hide(), form_->show();

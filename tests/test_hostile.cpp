@@ -90,19 +90,22 @@ private slots:
         for (int trial = 0; trial < 1500; ++trial) {
             const int action = below(3);
             QStringList texts;
-            form1.messages.clear(), form1.screenWrites = 0;
-            form2.captions.clear(), form2.hover.clear();
+            form1.messages.clear();
+            form1.screenWrites = 0;
+            form2.captions.clear();
+            form2.hover.clear();
             try {
                 if (action == 0) {
-                    form1.fill(kDesignFields, texts = withHostile({"15", "25", "80", "40", "60", "1.5"}));
+                    texts = withHostile({"15", "25", "80", "40", "60", "1.5"});
+                    form1.fill(kDesignFields, texts);
                     Command1_Click(m, form1);
                     // A refused design writes nothing; a completed one writes its results.
                     QVERIFY2(form1.messages.isEmpty() ? form1.screenWrites > 0
                                                       : form1.messages.size() == 1 && form1.screenWrites == 0,
                              qPrintable(texts.join(" | ")));
                 } else if (action == 1) {
-                    form1.fill(kVerificationFields,
-                               texts = withHostile({"15", "40", "80", "75", "125", "16.67", "100", "3", "500"}));
+                    texts = withHostile({"15", "40", "80", "75", "125", "16.67", "100", "3", "500"});
+                    form1.fill(kVerificationFields, texts);
                     BoundedProgress progress(m);
                     Command2_Click(m, form1, form2, &progress);
                     // The summary shows numbers only beside a plot that was drawn.

@@ -33,7 +33,8 @@ struct EverySegmentImage : PlotSurface {
 Model boostModel(std::int32_t np, std::int32_t n, double wiggle = 0)
 {
     Model m;
-    m.NP = np, m.N = n;
+    m.NP = np;
+    m.N = n;
     for (auto wave : Waves)
         (m.*wave).assign(std::size_t(n) + 2, 0.0);
     const double on = 0.4 * n;
@@ -41,10 +42,16 @@ Model boostModel(std::int32_t np, std::int32_t n, double wiggle = 0)
         const bool closed = k <= on;
         const double s = closed ? k / on : (k - on) / (n - on);
         const double iL = (closed ? 2.0 + s : 3.0 - s) + wiggle * std::sin(2.3 * k);
-        m.WaveIL[k] = iL, m.WaveIC[k] = closed ? -1.5 : iL - 1.5, m.WaveVL[k] = closed ? 15.0 : -10.0;
-        m.WaveVo[k] = closed ? 25.03 - 0.06 * s : 24.97 + 0.06 * s, m.WaveID[k] = closed ? 0.0 : iL;
+        m.WaveIL[k] = iL;
+        m.WaveIC[k] = closed ? -1.5 : iL - 1.5;
+        m.WaveVL[k] = closed ? 15.0 : -10.0;
+        m.WaveVo[k] = closed ? 25.03 - 0.06 * s : 24.97 + 0.06 * s;
+        m.WaveID[k] = closed ? 0.0 : iL;
     }
-    FindMaxIL(m), FindMaxIC(m), FindMaxVo(m), FindMaxVL(m);
+    FindMaxIL(m);
+    FindMaxIC(m);
+    FindMaxVo(m);
+    FindMaxVL(m);
     return m;
 }
 
@@ -94,7 +101,8 @@ private slots:
         *scales[trace.band] = trace.fullScale;
         (m.*Waves[trace.band])[1] = (m.*Waves[trace.band])[2] = trace.sample;
         FakeForm2 s;
-        DrawPlotFrame(s), DrawTraces(m, s);
+        DrawPlotFrame(s);
+        DrawTraces(m, s);
         QCOMPARE(s.draws.size(), std::size_t{11});
         const QList<float> ticks = ends(s.draws[0].lines);
         QVERIFY(s.draws[0].colour == Colours::Black && ticks.size() == 25 * 4);
@@ -141,8 +149,10 @@ private slots:
             return;
         PlotImage full(r.size, r.ratio), reduced(r.size, r.ratio);
         EverySegmentImage everySegment(full);
-        for (PlotSurface* surface : {static_cast<PlotSurface*>(&everySegment), static_cast<PlotSurface*>(&reduced)})
-            DrawPlotFrame(*surface), DrawTraces(m, *surface);
+        for (PlotSurface* surface : {static_cast<PlotSurface*>(&everySegment), static_cast<PlotSurface*>(&reduced)}) {
+            DrawPlotFrame(*surface);
+            DrawTraces(m, *surface);
+        }
         const QImage &a = full.image(), &b = reduced.image();
         const QRgb background = UiStyle::lightYellow.rgb();
         qint64 lit = 0, differing = 0;

@@ -38,7 +38,7 @@ private slots:
         // The plot on screen is what is read; without a readable one the hover text stays
         // while the selection still follows the pointer.
         const char* example = "t= 250.00usec ; iL(t) = 1.00E+00A";
-        row("design calculation changed Freq", {25, 89, 0, 1, example, [](Model& m) { m.Freq = 1000, m.NP = 3; }});
+        row("design calculation changed Freq", {25, 89, 0, 1, example, [](Model& m) { m.Freq = 1000; m.NP = 3; }});
         row("refused run read a larger N", {25, 89, 0, 1, example, [](Model& m) { m.N = 1000; }});
         row("every sample zero",
             {25, 89, 0, 1, "t= 250.00usec ; iL(t) = 0.00E+00A", [](Model& m) { m.WaveIL.assign(6, 0.0); }});
@@ -52,9 +52,13 @@ private slots:
         QFETCH(Move, move);
         inBothLocales([&](const QLocale& locale) {
             Model m;
-            m.Freq = 10000, m.NP = 10, m.N = 4;
-            m.WaveIL = {0, 1.5, 2.0, 1.0, 1.5, 0}, m.WaveIC = {0, -0.5, 0.25, 0.5, -0.5, 0};
-            m.WaveVo = {0, 24.0, 25.0, 24.5, 24.0, 0}, m.WaveVL = {0, 12.0, -8.0, 12.0, -8.0, 0};
+            m.Freq = 10000;
+            m.NP = 10;
+            m.N = 4;
+            m.WaveIL = {0, 1.5, 2.0, 1.0, 1.5, 0};
+            m.WaveIC = {0, -0.5, 0.25, 0.5, -0.5, 0};
+            m.WaveVo = {0, 24.0, 25.0, 24.5, 24.0, 0};
+            m.WaveVL = {0, 12.0, -8.0, 12.0, -8.0, 0};
             m.WaveID = {0, 0, 3.0, -1.0, 0, 0};
             m.Drawn = {true, m.Freq, m.NP, m.N};
             move.mend(m);

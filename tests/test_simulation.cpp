@@ -21,7 +21,15 @@ struct Inputs {
     Model model() const
     {
         Model m;
-        m.Vi = Vi, m.D = D, m.Freq = Freq, m.L = L, m.C = C, m.RL = RL, m.N = N, m.NP = 2, m.NI = NI;
+        m.Vi = Vi;
+        m.D = D;
+        m.Freq = Freq;
+        m.L = L;
+        m.C = C;
+        m.RL = RL;
+        m.N = N;
+        m.NP = 2;
+        m.NI = NI;
         return m;
     }
 };
@@ -63,14 +71,22 @@ Model reference(const Inputs& in, bool& positive)
     }
     positive = std::all_of(IL.begin() + 1, IL.begin() + r.N + 1, [](double i) { return i > 0; });
     if (positive) {
-        FindMaxIL(r), FindMinIL(r), FindMaxIC(r), FindMaxVo(r), FindMinVo(r), FindMaxVL(r);
+        FindMaxIL(r);
+        FindMinIL(r);
+        FindMaxIC(r);
+        FindMaxVo(r);
+        FindMinVo(r);
+        FindMaxVL(r);
         r.SimDeltaiL = r.MaxIL - r.MinIL;
         r.SimDeltaVo = (r.MaxVo - r.MinVo) * 1000;
         r.SimIDP = r.MaxIL;
         double sID = 0, sIL = 0;
-        for (int K = 1; K <= r.N; ++K)
-            sID = r.Dt * ID[K] + sID, sIL = r.Dt * IL[K] + sIL;
-        r.SimIDm = r.Freq * sID, r.SimIim = r.Freq * sIL;
+        for (int K = 1; K <= r.N; ++K) {
+            sID = r.Dt * ID[K] + sID;
+            sIL = r.Dt * IL[K] + sIL;
+        }
+        r.SimIDm = r.Freq * sID;
+        r.SimIim = r.Freq * sIL;
     }
     return r;
 }
@@ -202,7 +218,13 @@ private slots:
                                     {&Model::WaveVL, 4}, {&Model::WaveID, 5}})
             for (double sample : samples)
                 (m.*wave).push_back(sample * factor);
-        FindMaxIL(m), FindMinIL(m), FindMaxVo(m), FindMinVo(m), FindMaxIC(m), FindMaxVL(m), FindMaxID(m);
+        FindMaxIL(m);
+        FindMinIL(m);
+        FindMaxVo(m);
+        FindMinVo(m);
+        FindMaxIC(m);
+        FindMaxVL(m);
+        FindMaxID(m);
         QCOMPARE(QList<double>({m.MaxIL, m.MinIL, m.MaxVo, m.MinVo, m.MaxIC, m.MaxVL, m.MaxID}),
                  QList<double>({largest, smallest, 2 * largest, 2 * smallest, 3 * largest, 4 * largest, 5 * largest}));
     }

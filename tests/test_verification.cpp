@@ -23,7 +23,8 @@ struct Run {
                                          "1000", "10", "5000"});
         for (const QString& e : edits)
             form1.texts[Form1Field(e.section('=', 0, 0).toInt())] = e.section('=', 1);
-        m.Vi = m.D = m.Freq = m.L = m.C = m.RL = -1, m.N = m.NP = m.NI = -1;
+        m.Vi = m.D = m.Freq = m.L = m.C = m.RL = -1;
+        m.N = m.NP = m.NI = -1;
         Command2_Click(m, form1, form2, nullptr);
     }
 
@@ -65,7 +66,8 @@ private slots:
         QFETCH(QString, shown);
         for (const QString& text : texts) {
             Model m;
-            m.MsgText = "vuoto", m.MsgBadFormat = "formato";
+            m.MsgText = "vuoto";
+            m.MsgBadFormat = "formato";
             m.InputError = 1; // left by an earlier failed check: must not block this one
             FakeMessages ui;
             CheckNumericField(m, text, ui);
