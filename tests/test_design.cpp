@@ -86,7 +86,7 @@ private slots:
             "numeri razionali con il punto come separatore decimale, anche in forma esponenziale. Ad es: 1.23 , 1E-5 , "
             "5E3", 15, 0);
         row("Vi beyond the doubles", "1E400 25 80 40 60 1.5",
-            "Il numero scritto per la tensione di ingresso Vi è troppo grande per essere rappresentato!", 0, 0);
+            "Il numero scritto per la tensione di ingresso Vi è troppo grande per essere rappresentato.", 0, 0);
         row("kHz times 1000 overflows", "15 25 1e306 40 60 1.5", range("la frequenza f in Hz"), 15, 0);
         row("Vo/Vi makes the duty cycle 1", "1 1e17 80 40 60 1.5",
             "Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente media in ingresso "

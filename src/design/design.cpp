@@ -1,5 +1,6 @@
 #include "design.h"
 
+#include "app/fieldmessages.h"
 #include "app/model.h"
 #include "app/numbers.h"
 
@@ -46,18 +47,12 @@ std::optional<double> readField(Model& m, Form1Port& form1, const DesignField& f
     const QString text = form1.text(f.field);
     const QString quantity = QString::fromUtf8(f.quantity);
     if (text.contains(u',')) {
-        report(m, form1,
-               QStringLiteral("Errore di inserimento dati per %1. Puoi scrivere soltanto numeri "
-                              "razionali con il punto come separatore decimale, anche in forma "
-                              "esponenziale. Ad es: 1.23 , 1E-5 , 5E3")
-                   .arg(quantity));
+        report(m, form1, BadFormatMessage(quantity));
         return std::nullopt;
     }
     const std::optional<double> value = ParseNumber(text);
     if (!value)
-        report(m, form1,
-               QStringLiteral("Il numero scritto per %1 è troppo grande per essere rappresentato!")
-                   .arg(quantity));
+        report(m, form1, TooLargeMessage(quantity));
     return value;
 }
 

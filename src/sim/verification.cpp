@@ -1,5 +1,6 @@
 #include "verification.h"
 
+#include "app/fieldmessages.h"
 #include "app/model.h"
 #include "app/numbers.h"
 #include "sim/fieldcheck.h"
@@ -18,11 +19,6 @@ namespace {
 // Puoi scrivere ...", and the conversion faults "<Quantity> deve essere ..." and
 // "Il numero scritto per <quantity> è troppo grande ...".
 constexpr QStringView kForgotten = u"Hai dimenticato di scrivere ";
-constexpr QStringView kBadFormat = u"Errore di inserimento dati per ";
-constexpr QStringView kFormatHint =
-    u". Puoi scrivere soltanto numeri razionali con il punto come separatore decimale, anche in "
-    u"forma esponenziale. Ad es: 1.23 , 1E-5 , 5E3";
-constexpr QStringView kTooLarge = u"Il numero scritto per %1 è troppo grande per essere rappresentato.";
 constexpr QStringView kNotInt32 = u"%1 deve essere un intero compreso tra -2147483648 e 2147483647.";
 constexpr QStringView kViRange = u"La tensione in ingresso non può essere zero o negativa!";
 constexpr QStringView kDRange =
@@ -64,7 +60,7 @@ bool fieldPasses(Model& m, Form1Port& form1, const VerificationField& f)
 {
     m.FieldText = form1.text(f.field);
     m.MsgText = joined({kForgotten, f.quantity});
-    m.MsgBadFormat = joined({kBadFormat, f.quantity, kFormatHint});
+    m.MsgBadFormat = BadFormatMessage(f.quantity);
     CheckNumericField(m, m.FieldText, form1);
     return m.InputError != 1;
 }
@@ -83,7 +79,7 @@ bool readQuantity(Model& m, Form1Port& form1, const VerificationField& f, double
             return true;
         }
     }
-    ReportMessage(m, form1, kTooLarge.arg(f.quantity));
+    ReportMessage(m, form1, TooLargeMessage(f.quantity));
     return false;
 }
 

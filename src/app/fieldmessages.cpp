@@ -1,0 +1,14 @@
+#include "fieldmessages.h"
+
+QString BadFormatMessage(QStringView quantity)
+{
+    return QStringLiteral("Errore di inserimento dati per %1. Puoi scrivere soltanto numeri razionali "
+                          "con il punto come separatore decimale, anche in forma esponenziale. "
+                          "Ad es: 1.23 , 1E-5 , 5E3")
+        .arg(quantity);
+}
+
+QString TooLargeMessage(QStringView quantity)
+{
+    return QStringLiteral("Il numero scritto per %1 è troppo grande per essere rappresentato.").arg(quantity);
+}
