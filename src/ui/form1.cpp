@@ -14,10 +14,7 @@
 
 namespace {
 
-// Positions are left, top, width, height in twips of the client area (15 per pixel).
-struct Place {
-    int left, top, width, height;
-};
+using Place = UiStyle::Twips;
 
 // Fixed captions.  Δ and Ω are plain Unicode letters of the label font.
 struct LabelRow {
@@ -152,21 +149,6 @@ const FieldRow buttonRows[] = {
 };
 // clang-format on
 
-QRect pixels(const Place& p)
-{
-    return UiStyle::twips(p.left, p.top, p.width, p.height);
-}
-
-// Common set-up of every control: name, place, font.
-template <typename W>
-W* place(W* widget, const char* name, const Place& where, const QFont& font)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(pixels(where));
-    widget->setFont(font);
-    return widget;
-}
-
 } // namespace
 
 Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
@@ -185,7 +167,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
 
     // The picture frame is created first so that it heads the focus chain: at start the
     // focus rests on it and no field shows a cursor.
-    auto* picture1 = place(new QFrame(this), "Picture1", {240, 720, 9735, 4455}, font());
+    auto* picture1 = UiStyle::place(new QFrame(this), "Picture1", {240, 720, 9735, 4455}, font());
     picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picture1->setLineWidth(2);
     picture1->setFocusPolicy(Qt::StrongFocus);
@@ -196,23 +178,23 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
     picture2->setFocusPolicy(Qt::StrongFocus);
     picture2->setAccessibleName(picture1->accessibleName());
 
-    auto* heading = place(new QLabel(title(), this), "Label2", {120, 120, 4215, 495},
+    auto* heading = UiStyle::place(new QLabel(title(), this), "Label2", {120, 120, 4215, 495},
                           UiStyle::font(18));
     heading->setTextFormat(Qt::PlainText);
     for (const LabelRow& row : labelRows) {
-        auto* label = place(new QLabel(QString::fromUtf8(row.text), this), row.name, row.place,
+        auto* label = UiStyle::place(new QLabel(QString::fromUtf8(row.text), this), row.name, row.place,
                             UiStyle::font(row.points));
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    auto* contact = place(new QLabel(QStringLiteral("Lab. Elettronica"), this), "Label67",
+    auto* contact = UiStyle::place(new QLabel(QStringLiteral("Lab. Elettronica"), this), "Label67",
                           {13680, 9720, 1575, 285}, UiStyle::font(8.25, false));
     contact->setAlignment(Qt::AlignCenter);
     UiStyle::setBackground(contact, UiStyle::lightCyan);
 
     for (std::size_t i = 0; i < std::size(resultRows); ++i) {
         const FieldRow& row = resultRows[i];
-        auto* box = place(new QLabel(this), row.name, row.place, font());
+        auto* box = UiStyle::place(new QLabel(this), row.name, row.place, font());
         box->setTextFormat(Qt::PlainText);
         box->setFrameStyle(QFrame::Box | QFrame::Plain);
         box->setLineWidth(1);
@@ -226,7 +208,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
     // Fields come after the labels so that they lie on top where a caption runs close.
     for (std::size_t i = 0; i < std::size(fieldRows); ++i) {
         const FieldRow& row = fieldRows[i];
-        auto* edit = place(new QLineEdit(QString::fromLatin1(row.text), this), row.name,
+        auto* edit = UiStyle::place(new QLineEdit(QString::fromLatin1(row.text), this), row.name,
                            row.place, font());
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edit->setAccessibleName(QString::fromUtf8(row.accessibleName));
@@ -237,7 +219,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
     std::array<QPushButton*, 3> buttons{};
     for (std::size_t i = 0; i < std::size(buttonRows); ++i) {
         const FieldRow& row = buttonRows[i];
-        auto* button = place(new QPushButton(QString::fromUtf8(row.text), this), row.name,
+        auto* button = UiStyle::place(new QPushButton(QString::fromUtf8(row.text), this), row.name,
                              row.place, font());
         button->setAccessibleName(QString::fromUtf8(row.accessibleName));
         UiStyle::setButtonFace(button, sideColour(row.side));

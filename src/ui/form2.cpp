@@ -17,7 +17,7 @@ namespace {
 
 struct Place {
     const char* name;
-    int left, top, width, height; // twips
+    UiStyle::Twips at;
 };
 
 struct Caption {
@@ -67,10 +67,7 @@ const SummaryRow summaryRows[] = {
 template <class W>
 W* place(W* widget, const Place& p, double pointSize = 8.25)
 {
-    widget->setObjectName(QString::fromLatin1(p.name));
-    widget->setGeometry(UiStyle::twips(p.left, p.top, p.width, p.height));
-    widget->setFont(UiStyle::font(pointSize));
-    return widget;
+    return UiStyle::place(widget, p.name, p.at, UiStyle::font(pointSize));
 }
 
 QLabel* caption(QWidget* parent, const Caption& c)

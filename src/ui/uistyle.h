@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -13,6 +14,22 @@ namespace UiStyle {
 // Window layouts are given in twips: 15 twips make one pixel at 96 dpi.
 constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
 QRect twips(int left, int top, int width, int height);
+
+// A control's fixed place: left, top, width, height in twips of the client area.
+struct Twips {
+    int left, top, width, height;
+};
+
+// Common set-up of every control: its name (the one tests and tools find it by), its
+// fixed place and its font.
+template <typename W>
+W* place(W* widget, const char* name, const Twips& at, const QFont& font)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(twips(at.left, at.top, at.width, at.height));
+    widget->setFont(font);
+    return widget;
+}
 
 // Bold 8.25 pt unless told otherwise, in a face metric-compatible with MS Sans Serif.
 QFont font(double pointSize = 8.25, bool bold = true);
