@@ -108,19 +108,32 @@ std::optional<double> ParseNumber(QStringView text)
     return negative ? -value : value;
 }
 
-QString FormatNumber(double value, NumberPattern pattern)
+QString formatNumberWithPoint(double value, NumberPattern pattern)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QLocale c = QLocale::c(); // no group separators
     switch (pattern) {
     case NumberPattern::Sci2:
-        return locale.toString(value, 'E', 2);
+        return c.toString(value, 'E', 2);
     case NumberPattern::Sci3:
-        return locale.toString(value, 'E', 3);
+        return c.toString(value, 'E', 3);
     case NumberPattern::Fixed2:
-        return locale.toString(value, 'f', 2);
+        return c.toString(value, 'f', 2);
     }
     return {};
+}
+
+QString FormatNumber(double value, NumberPattern pattern)
+{
+    // Only the decimal separator is the student's: a locale's own digits, exponent
+    // symbol ("×10^"), minus sign (U+2212) and bidi marks would give texts that no
+    // field reads back and that a student would not recognise as the same number.
+    QString text = formatNumberWithPoint(value, pattern);
+    const QString point = QLocale().decimalPoint();
+    // A separator of more than one character has never been seen in Qt's locales;
+    // should one appear, the point keeps the text readable.
+    if (point.size() == 1)
+        text.replace(u'.', point.front());
+    return text;
 }
 
 std::optional<std::int32_t> RoundToInt32(double value)

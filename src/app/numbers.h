@@ -21,9 +21,13 @@ enum class NumberPattern {
     Fixed2 // "0.00"
 };
 
-// Writes a finite number with the decimal separator of the current locale (QLocale()),
-// no group separators, an exponent with its sign and at least two digits.
+// Writes a finite number in ASCII digits, with "E", an exponent with its sign ("+" or
+// "-") and at least two digits, no group separators, and the decimal separator of the
+// current locale (QLocale()): everything but the separator is the same in every locale.
 QString FormatNumber(double value, NumberPattern pattern);
+
+// The same text with "." as the decimal separator, whatever the locale.
+QString formatNumberWithPoint(double value, NumberPattern pattern);
 
 // Rounds to the nearest 32-bit integer, halves to the even neighbour.  Returns nothing
 // when the result lies outside the 32-bit signed range (or the value is not a number).

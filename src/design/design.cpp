@@ -4,8 +4,6 @@
 #include "app/model.h"
 #include "app/numbers.h"
 
-#include <QLocale>
-
 #include <cmath>
 #include <optional>
 
@@ -94,14 +92,8 @@ QString notRepresentable(const char* quantity)
 
 QString FormatForField(double value)
 {
-    // The design writes only values >= 0, whose text has the separator as its second
-    // character; replacing the separator itself also keeps signed values readable.
-    QString text = FormatNumber(value, NumberPattern::Sci3);
-    const QString separator = QLocale().decimalPoint();
-    const qsizetype at = text.indexOf(separator);
-    if (at >= 0)
-        text.replace(at, separator.size(), u'.');
-    return text;
+    // The field is read back by ParseNumber, which knows only the point.
+    return formatNumberWithPoint(value, NumberPattern::Sci3);
 }
 
 void Command1_Click(Model& m, Form1Port& form1)
