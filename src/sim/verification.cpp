@@ -143,6 +143,9 @@ void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* p
 
     Form2Port& form2 = host.obtainForm2();
     form2.plot().clear();
+    // The hover text reads the plot just cleared; a run that draws nothing new must not
+    // let the pointer bring back figures of a plot that is gone.
+    form2.setHoverText(QString());
     m.Drawn.valid = false;
     const SimOutcome outcome = SimulateConverter(m, form2, form1, progress);
 
