@@ -10,9 +10,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -82,6 +84,7 @@ private slots:
         const QString tip = picture->toolTip();
         const QString otherSeparator = locale.decimalPoint() == "." ? "," : ".";
         QVERIFY2(tip.startsWith("t= ") && tip.contains("iL(t) = ") && !tip.contains(otherSeparator), qPrintable(tip));
+        QVERIFY(QToolTip::isVisible());
         QVERIFY(in2<QRadioButton>("Option1")->isChecked());
 
         // The inductor current of a far too small inductance reaches zero: one message, and
@@ -93,6 +96,7 @@ private slots:
                                 "annullarsi, prova ad aumentare L ( anche di molto )!";
         QCOMPARE(messages_.messages, QStringList(refused));
         QCOMPARE(summary(), QString(5, u' '));
+        QVERIFY(picture->toolTip().isEmpty() && !QToolTip::isVisible());
 
         // A window the user closed is gone; the next "Grafici" makes a new one in its start state.
         QVERIFY(host_->current()->selectedOption() != 0);
@@ -103,6 +107,41 @@ private slots:
         QVERIFY(host_->current() && host_->current()->isVisible());
         QCOMPARE(host_->current()->selectedOption(), 0);
         QCOMPARE(messages_.messages, QStringList({refused, refused}));
+    }
+
+    // After every "Grafici" the results are in front: restored if minimised, raised and
+    // active, also when a modal progress dialog over the main window has just closed.
+    // A window the user moved and closed comes back where it was.
+    void waveformWindowInFront()
+    {
+        const auto progressDialog = [this] {
+            struct Shown : ProgressPort {
+                QProgressDialog dialog;
+                explicit Shown(QWidget* over) : dialog(over) { dialog.setWindowModality(Qt::ApplicationModal); }
+                bool periodsDone(std::int32_t, std::int32_t) override { return dialog.show(), true; }
+            };
+            return std::make_unique<Shown>(form1_.get());
+        };
+        form1_ = std::make_unique<Form1>(model_, messages_, *host_, progressDialog);
+        form1_->show();
+        click("Command3");
+        click("Command1");
+        click("Command2");
+        Form2* form2 = host_->current();
+        QVERIFY(QTest::qWaitForWindowActive(form2));
+        form2->showMinimized();
+        form1_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form1_.get()));
+        click("Command2");
+        QVERIFY(!form2->isMinimized());
+        QVERIFY(QTest::qWaitForWindowActive(form2));
+
+        form2->move(form2->pos() - QPoint(37, 23));
+        const QPoint moved = form2->pos();
+        QVERIFY(form2->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        click("Command2");
+        QCOMPARE(host_->current()->pos(), moved);
     }
 };
 

@@ -3,14 +3,18 @@
 #include "app/model.h"
 #include "simfakes.h"
 #include "ui/form1.h"
+#include "ui/messagebox.h"
 #include "ui/uistyle.h"
+#include "ui/waveformhost.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 struct Control { const char* name; const char* text; QRect twips; double points; QColor face = {}; };
 Q_DECLARE_METATYPE(Control)
@@ -20,7 +24,7 @@ class TestForm1 : public QObject {
 
     Model model_;
     FakeMessages messages_;
-    FakeForm2 waveforms_; // never asked for: nothing here runs an action
+    WaveformHost waveforms_{model_};
     std::unique_ptr<Form1> form_;
 
 private slots:
@@ -87,6 +91,31 @@ private slots:
         }
         for (const QPushButton* button : form_->findChildren<QPushButton*>())
             QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) + 8 <= button->width());
+    }
+
+    // Return and keypad Enter press the focused button, as Space does.
+    void enterPressesButtons()
+    {
+        for (const auto& [button, key] : {std::pair{"Command3", Qt::Key_Return}, {"Command1", Qt::Key_Enter}}) {
+            auto* target = form_->findChild<QPushButton*>(button);
+            target->setFocus();
+            QTest::keyClick(target, key);
+        }
+        QCOMPARE(form_->findChild<QLabel*>("Label24")->text(), QString("7.50E+01"));
+    }
+
+    // A message box is wide enough for the window manager to show the whole title.
+    void messageBoxShowsTitle()
+    {
+        int width = 0;
+        QTimer::singleShot(0, [&width] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            width = box->width();
+            QCOMPARE(box->windowTitle(), QString("Convertitore Boost"));
+            box->accept();
+        });
+        MessageBoxPort(form_.get()).ShowMessage("Io non può essere negativa!");
+        QVERIFY2(width >= UiStyle::titleBarWidth(), qPrintable(QString::number(width)));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "ui/plotwidget.h"
 #include "ui/simulationprogress.h"
 #include "ui/uistyle.h"
+#include "ui/windowplacement.h"
 
 #include <QProgressDialog>
 #include <QPushButton>
@@ -15,6 +16,12 @@
 // textColour invalid: the default colour.
 struct Control { const char* name; QRect twips; const char* caption; QColor textColour = {}; };
 Q_DECLARE_METATYPE(Control)
+
+// A screen's available area, the main window's frame and its verification area on that
+// screen; where the waveform window (1235 × 712 with its frame) must go, if one place
+// is right.
+struct Placement { QRect screen, mainWindow, area; QPoint expected{-1, -1}; };
+Q_DECLARE_METATYPE(Placement)
 
 class TestForm2 : public QObject {
     Q_OBJECT
@@ -86,11 +93,58 @@ private slots:
         QVERIFY(picture->grab().toImage() != before);
     }
 
+    // On the screen, and covering as little of the verification area as any place on
+    // the screen would (found by trying every pixel), then as little of the main window.
+    void placement_data()
+    {
+        QTest::addColumn<Placement>("p");
+        const QRect mainAtCorner(0, 0, 1060, 710), areaAtCorner(121, 410, 369, 250);
+        QTest::newRow("full HD: beside the fields, in the free corner")
+            << Placement{{0, 0, 1920, 1050}, mainAtCorner, areaAtCorner, {685, 338}};
+        QTest::newRow("laptop: the fields cannot stay clear, the least is covered")
+            << Placement{{0, 0, 1366, 740}, mainAtCorner, areaAtCorner, {131, 28}};
+        QTest::newRow("main window on the right of a wide screen")
+            << Placement{{0, 0, 3000, 1200}, mainAtCorner.translated(1900, 300), areaAtCorner.translated(1900, 300)};
+        QTest::newRow("second screen to the right of the first")
+            << Placement{{1920, 0, 1600, 1200}, mainAtCorner.translated(1920, 0), areaAtCorner.translated(1920, 0)};
+        QTest::newRow("screen smaller than the window: its top-left corner")
+            << Placement{{0, 0, 800, 600}, mainAtCorner, areaAtCorner, {0, 0}};
+    }
+    void placement()
+    {
+        QFETCH(Placement, p);
+        const QSize size(1235, 712);
+        const QPoint at = placeClearOf(p.screen, size, p.area, p.mainWindow);
+        const auto covered = [&](QPoint topLeft) {
+            const QRect both = QRect(topLeft, size).intersected(p.area);
+            return both.isEmpty() ? 0 : both.width() * both.height();
+        };
+        int least = covered(p.screen.topLeft());
+        for (int x = p.screen.left(); x + size.width() <= p.screen.right() + 1; ++x)
+            for (int y = p.screen.top(); y + size.height() <= p.screen.bottom() + 1; ++y)
+                least = std::min(least, covered({x, y}));
+        QCOMPARE(covered(at), least);
+        if (p.screen.width() >= size.width())
+            QVERIFY(p.screen.contains(QRect(at, size)));
+        if (p.expected.x() >= 0)
+            QCOMPARE(at, p.expected);
+    }
+
+    // Return selects the focused waveform option, as Space does.
+    void enterSelectsOption()
+    {
+        auto* option = form_->findChild<QRadioButton*>("Option4");
+        option->setFocus();
+        QTest::keyClick(option, Qt::Key_Return);
+        QCOMPARE(form_->selectedOption(), 4);
+    }
+
     // Annulla makes the run stop at the next period; the next run starts afresh.
     void progressCancel()
     {
         SimulationProgress progress(form_.get());
         QVERIFY(progress.periodsDone(1, 100));
+        QVERIFY(progress.dialog()->minimumWidth() >= UiStyle::titleBarWidth());
         progress.dialog()->findChild<QPushButton*>()->click();
         QVERIFY(!progress.periodsDone(2, 100));
         QVERIFY(progress.periodsDone(1, 100));

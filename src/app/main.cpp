@@ -9,13 +9,43 @@
 #include "ui/waveformhost.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFont>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+namespace {
+
+// Until the application has its display, Qt's own start-up messages are held back: a
+// display that does not answer (a stale DISPLAY, ssh without forwarding) would
+// otherwise end in an abort with a core dump and the advice to reinstall.  The student
+// gets one line saying what is wrong and what to do instead.
+QtMessageHandler previousHandler = nullptr;
+
+void startupMessage(QtMsgType type, const QMessageLogContext&, const QString&)
+{
+    if (type != QtFatalMsg)
+        return; // warnings of a start-up that goes on are noise, and one that fails says it below
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        std::fputs("convertitore-boost: nessuno schermo grafico su cui aprire le finestre (DISPLAY non "
+                   "impostata): avvia il programma da una sessione desktop.\n", stderr);
+    else
+        std::fprintf(stderr, "convertitore-boost: lo schermo grafico %s non risponde: avvia il programma da "
+                     "una sessione desktop, oppure correggi la variabile DISPLAY.\n", display.constData());
+    std::_Exit(EXIT_FAILURE);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    previousHandler = qInstallMessageHandler(startupMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
+
     // One style on every desktop, so the coloured fields and button faces look alike.
     QApplication::setStyle(QStringLiteral("Fusion"));
     // The layout's fixed widths were measured in MS Sans Serif; Liberation Sans keeps
@@ -23,7 +53,6 @@ int main(int argc, char* argv[])
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     QApplication::setFont(UiStyle::font());
-    QApplication::setApplicationDisplayName(Form1::title());
     QGuiApplication::setDesktopFileName(QStringLiteral("convertitore-boost"));
     QApplication::setWindowIcon(AppIcon::icon());
 

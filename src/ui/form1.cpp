@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "circuitpicture.h"
 #include "uistyle.h"
+#include "waveformhost.h"
 
 #include "design/design.h"
 #include "sim/verification.h"
@@ -151,7 +152,7 @@ const FieldRow buttonRows[] = {
 
 } // namespace
 
-Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
+Form1::Form1(Model& model, MessagePort& messages, WaveformHost& waveforms,
              ProgressFactory progressFactory, QWidget* parent)
     : QWidget(parent),
       model_(model),
@@ -160,7 +161,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
       progressFactory_(std::move(progressFactory))
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(title());
+    setWindowTitle(UiStyle::programTitle());
     setWindowIcon(AppIcon::icon());
     setFont(UiStyle::font());
     resize(UiStyle::twips(0, 0, 15870, 10245).size());
@@ -178,7 +179,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
     picture2->setFocusPolicy(Qt::StrongFocus);
     picture2->setAccessibleName(picture1->accessibleName());
 
-    auto* heading = UiStyle::place(new QLabel(title(), this), "Label2", {120, 120, 4215, 495},
+    auto* heading = UiStyle::place(new QLabel(UiStyle::programTitle(), this), "Label2", {120, 120, 4215, 495},
                           UiStyle::font(18));
     heading->setTextFormat(Qt::PlainText);
     for (const LabelRow& row : labelRows) {
@@ -223,7 +224,7 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
                              row.place, font());
         button->setAccessibleName(QString::fromUtf8(row.accessibleName));
         UiStyle::setButtonFace(button, sideColour(row.side));
-        button->setAutoDefault(false);
+        UiStyle::pressOnEnter(button);
         buttons[i] = button;
     }
     QPushButton* command1 = buttons[0];
@@ -241,11 +242,12 @@ Form1::Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
         field(F::Text13), field(F::Text14), command3, picture2, field(F::Text15)};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-}
 
-QString Form1::title()
-{
-    return QStringLiteral("Convertitore Boost");
+    // The waveform window should leave the verification fields and their button in view.
+    QRect verification = command2->geometry();
+    for (int n = int(F::Text7); n <= int(F::Text15); ++n)
+        verification |= field(Form1Field(n))->geometry();
+    waveforms.keepClearOf(this, verification);
 }
 
 QLineEdit* Form1::field(Form1Field which) const
@@ -285,8 +287,12 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
-    ::Command2_Click(model_, *this, waveforms_, progress.get());
+    {
+        const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
+        ::Command2_Click(model_, *this, waveforms_, progress.get());
+    }
+    // Only now is the progress dialog gone, and with it its claim on the front.
+    waveforms_.present();
 }
 
 void Form1::Command3_Click()

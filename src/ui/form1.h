@@ -14,6 +14,7 @@
 
 class QLabel;
 class QLineEdit;
+class WaveformHost;
 struct Model;
 
 class Form1 : public QWidget, public Form1Port {
@@ -23,11 +24,8 @@ public:
 
     // `progressFactory` gives a fresh progress display for each verification run;
     // without one the run shows none.
-    Form1(Model& model, MessagePort& messages, Form2Host& waveforms,
+    Form1(Model& model, MessagePort& messages, WaveformHost& waveforms,
           ProgressFactory progressFactory = {}, QWidget* parent = nullptr);
-
-    // The program's title: window title, heading and application display name.
-    static QString title();
 
     QString text(Form1Field field) const override;
     void setText(Form1Field field, const QString& text) override;
@@ -44,7 +42,7 @@ private:
 
     Model& model_;
     MessagePort& messages_;
-    Form2Host& waveforms_;
+    WaveformHost& waveforms_;
     ProgressFactory progressFactory_;
     std::array<QLineEdit*, 15> fields_{};  // Text1..Text15
     std::array<QLabel*, 5> results_{};     // in Form1Result order

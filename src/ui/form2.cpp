@@ -101,6 +101,7 @@ Form2::Form2(Model& model, QWidget* parent)
     for (const OptionRow& row : optionRows) {
         auto* option = place(new QRadioButton(QString::fromUtf8(row.text), this), row.place);
         UiStyle::setTextColour(option, row.colour);
+        UiStyle::pressOnEnter(option);
         options_->addButton(option, id++);
     }
 
@@ -124,8 +125,16 @@ Form2::Form2(Model& model, QWidget* parent)
 
 void Form2::show()
 {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     QWidget::show();
     raise();
+    activateWindow();
+}
+
+void Form2::closeEvent(QCloseEvent* event)
+{
+    emit closing(pos());
+    QWidget::closeEvent(event);
 }
 
 PlotSurface& Form2::plot()
@@ -161,6 +170,10 @@ void Form2::selectOption(int option)
 void Form2::setHoverText(const QString& text)
 {
     picture1_->setToolTip(text);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
     // Shown at once and moved with the pointer, instead of after the hover delay; a
     // one-pixel area makes every movement place the tip anew, even with equal text.
     if (pointer_) {

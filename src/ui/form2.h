@@ -25,12 +25,20 @@ class Form2 : public QWidget, public Form2Port {
 public:
     explicit Form2(Model& model, QWidget* parent = nullptr);
 
+    // Shows the window restored if it was minimised, raised and active.
     void show() override;
     PlotSurface& plot() override;
     void setCaption(Form2Summary box, const QString& text) override;
     int selectedOption() const override;
     void selectOption(int option) override;
     void setHoverText(const QString& text) override;
+
+signals:
+    // The user is closing the window, whose frame stands at `place` on the screen.
+    void closing(QPoint place);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);

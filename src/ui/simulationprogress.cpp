@@ -1,6 +1,7 @@
 #include "simulationprogress.h"
 
-#include <QApplication>
+#include "uistyle.h"
+
 #include <QProgressDialog>
 
 namespace {
@@ -37,7 +38,8 @@ void SimulationProgress::startRun(std::int32_t total)
         dialog_ = new QProgressDialog(QStringLiteral("Simulazione in corso..."),
                                       QStringLiteral("Annulla"), 0, 1, parent_);
         dialog_->setObjectName(QStringLiteral("SimulationProgress"));
-        dialog_->setWindowTitle(QApplication::applicationDisplayName());
+        dialog_->setWindowTitle(UiStyle::programTitle());
+        dialog_->setMinimumWidth(UiStyle::titleBarWidth());
         // Modal, so that showing progress also lets the windows repaint without
         // letting the student start anything else meanwhile.
         dialog_->setWindowModality(Qt::ApplicationModal);

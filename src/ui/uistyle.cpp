@@ -1,9 +1,55 @@
 #include "uistyle.h"
 
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QWidget>
 
 namespace UiStyle {
+
+namespace {
+
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        // A held key presses once, not once per repeat.
+        if (!key->isAutoRepeat())
+            static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
+
+QString programTitle()
+{
+    return QStringLiteral("Convertitore Boost");
+}
+
+int titleBarWidth()
+{
+    // Window managers draw titles in a bold face somewhat larger than the dialog text;
+    // icon, minimise, maximise and close buttons take about 30 px each.
+    QFont titleFont = font(10);
+    const int text = QFontMetrics(titleFont).horizontalAdvance(programTitle());
+    constexpr int decorations = 4 * 30;
+    return text + decorations;
+}
+
+void pressOnEnter(QAbstractButton* button)
+{
+    button->installEventFilter(new EnterPresses(button));
+}
 
 QRect twips(int left, int top, int width, int height)
 {

@@ -7,9 +7,21 @@
 #include <QRect>
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 
 namespace UiStyle {
+
+// The program's name: the main window's title and heading, and the title of every
+// message box and dialog.
+QString programTitle();
+
+// Width in pixels that a dialog needs for a window manager to show the whole program
+// title in its title bar, beside the icon and the title-bar buttons.
+int titleBarWidth();
+
+// Return and keypad Enter press the button while it has the focus, as Space does.
+void pressOnEnter(QAbstractButton* button);
 
 // Window layouts are given in twips: 15 twips make one pixel at 96 dpi.
 constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }

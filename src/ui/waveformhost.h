@@ -1,26 +1,46 @@
-// Owns the lifetime rule of the waveform window.
+// Owns the lifetime rule of the waveform window, and where it appears.
 #pragma once
 
 #include "app/platform.h"
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
+
+#include <optional>
 
 class Form2;
+class QWidget;
 struct Model;
 
 // The window is made the first time a run needs it and then reused; once the user
-// has closed it (which discards it) the next run gets a new one in its start state.
-// Keep the host for as long as the program runs: destroying it discards the window.
+// has closed it (which discards it) the next run gets a new one in its start state,
+// where the user last left it.  Keep the host for as long as the program runs:
+// destroying it discards the window.
 class WaveformHost : public Form2Host {
 public:
     explicit WaveformHost(Model& model);
     ~WaveformHost() override;
 
+    // A new window is placed to leave `area` of `mainWindow` (its own coordinates) in
+    // view where the screen has room, and never off the screen.
+    void keepClearOf(const QWidget* mainWindow, const QRect& area);
+
     // Returns the existing window, or a new one that is not shown yet.
     Form2Port& obtainForm2() override;
     Form2* current() const;
 
+    // Brings a shown window to the front, restored if minimised and active: after a run,
+    // whatever else took the front meanwhile (a progress dialog hands the activation
+    // back to the main window when it closes), the results belong there.
+    void present();
+
 private:
+    QPoint firstPlace(QSize clientSize) const;
+
     Model& model_;
     QPointer<Form2> form2_;
+    QPointer<const QWidget> mainWindow_;
+    QRect area_;
+    std::optional<QPoint> lastPlace_; // frame top-left of the window the user closed
 };
