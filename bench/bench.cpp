@@ -64,7 +64,9 @@ public:
 class NullForm2 : public Form2Port {
 public:
     void show() override {}
-    PlotSurface& plot() override { return plot_; }
+    void clearPlot() override {}
+    void drawPlotFrame() override { DrawPlotFrame(plot_); }
+    void drawTraces(const Model& m) override { DrawTraces(m, plot_); }
     void setCaption(Form2Summary, const QString&) override {}
     int selectedOption() const override { return 0; }
     void selectOption(int) override {}

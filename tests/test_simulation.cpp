@@ -1,10 +1,11 @@
-// The converter simulation: bit for bit against a literal every-period reference, the
-// ideal steady state, what refusals, faults and cancellation leave, the extremes.
+// The converter simulation: bit for bit against the update formulas written out for
+// every period, the ideal steady state, what refusals, faults and cancellation leave,
+// and the extremes.
 #include "app/model.h"
 #include "app/numbers.h"
+#include "fakes.h"
 #include "sim/extremes.h"
 #include "sim/simulation.h"
-#include "simfakes.h"
 
 #include <QTest>
 
@@ -21,22 +22,17 @@ struct Inputs {
     Model model() const
     {
         Model m;
-        m.Vi = Vi;
-        m.D = D;
-        m.Freq = Freq;
-        m.L = L;
-        m.C = C;
-        m.RL = RL;
-        m.N = N;
-        m.NP = 2;
-        m.NI = NI;
+        std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NP, m.NI) = std::tuple(Vi, D, Freq, L, C, RL, N, 2, NI);
         return m;
     }
 };
 
-// How a run that does not complete must end; arraysKept: the arrays of the previous
-// run, and the plot drawn from them.
-struct Stop { Inputs in; SimOutcome outcome; const char* says; bool arraysKept; std::int32_t cancelAt = 0; };
+using Waves = std::vector<double> Model::*;
+constexpr Waves kWaves[] = {&Model::WaveIL, &Model::WaveVo, &Model::WaveIC, &Model::WaveVL, &Model::WaveID};
+// The results a run computes besides its arrays.
+constexpr double Model::* kResults[] = {&Model::Dt, &Model::MaxIL, &Model::MinIL, &Model::MaxIC, &Model::MaxVo,
+    &Model::MinVo, &Model::MaxVL, &Model::SimDeltaiL, &Model::SimDeltaVo, &Model::SimIDP, &Model::SimIDm,
+    &Model::SimIim};
 
 // The update formulas written out over five arrays for every period; the simulation
 // must store exactly the same doubles.
@@ -44,9 +40,8 @@ Model reference(const Inputs& in, bool& positive)
 {
     Model r = in.model();
     r.Dt = (1 / r.Freq) / r.N;
-    std::vector<double>* const waves[] = {&r.WaveIL, &r.WaveVo, &r.WaveIC, &r.WaveVL, &r.WaveID};
-    for (auto* w : waves)
-        w->assign(r.N + 2, 0.0);
+    for (Waves w : kWaves)
+        (r.*w).assign(r.N + 2, 0.0);
     auto &IL = r.WaveIL, &VO = r.WaveVo, &IC = r.WaveIC, &VL = r.WaveVL, &ID = r.WaveID;
     const int on = *RoundToInt32(r.N * r.D), off = *RoundToInt32(r.N * r.D + 1);
     for (int iter = 1; iter <= r.NI; ++iter) {
@@ -66,39 +61,42 @@ Model reference(const Inputs& in, bool& positive)
             ID[K] = VO[K] / r.RL + IC[K];
             VL[K] = ((IL[K + 1] - IL[K]) * r.L) / r.Dt;
         }
-        for (auto* w : waves)
-            (*w)[1] = (*w)[r.N];
+        for (Waves w : kWaves)
+            (r.*w)[1] = (r.*w)[r.N];
     }
     positive = std::all_of(IL.begin() + 1, IL.begin() + r.N + 1, [](double i) { return i > 0; });
-    if (positive) {
-        FindMaxIL(r);
-        FindMinIL(r);
-        FindMaxIC(r);
-        FindMaxVo(r);
-        FindMinVo(r);
-        FindMaxVL(r);
-        r.SimDeltaiL = r.MaxIL - r.MinIL;
-        r.SimDeltaVo = (r.MaxVo - r.MinVo) * 1000;
-        r.SimIDP = r.MaxIL;
-        double sID = 0, sIL = 0;
-        for (int K = 1; K <= r.N; ++K) {
-            sID = r.Dt * ID[K] + sID;
-            sIL = r.Dt * IL[K] + sIL;
-        }
-        r.SimIDm = r.Freq * sID;
-        r.SimIim = r.Freq * sIL;
+    if (!positive)
+        return r;
+    for (auto find : {FindMaxIL, FindMinIL, FindMaxIC, FindMaxVo, FindMinVo, FindMaxVL})
+        find(r);
+    r.SimDeltaiL = r.MaxIL - r.MinIL;
+    r.SimDeltaVo = (r.MaxVo - r.MinVo) * 1000;
+    r.SimIDP = r.MaxIL;
+    double sID = 0, sIL = 0;
+    for (int K = 1; K <= r.N; ++K) {
+        sID = r.Dt * ID[K] + sID;
+        sIL = r.Dt * IL[K] + sIL;
     }
+    r.SimIDm = r.Freq * sID;
+    r.SimIim = r.Freq * sIL;
     return r;
 }
 
-bool sameBits(const void* a, const void* b, std::size_t bytes) { return std::memcmp(a, b, bytes) == 0; }
+bool sameBits(const Model& a, const Model& b)
+{
+    for (Waves w : kWaves) {
+        if ((a.*w).size() != (b.*w).size() || std::memcmp((a.*w).data(), (b.*w).data(), (a.*w).size() * 8) != 0)
+            return false;
+    }
+    return std::all_of(std::begin(kResults), std::end(kResults),
+                       [&](auto value) { return std::memcmp(&(a.*value), &(b.*value), 8) == 0; });
+}
 
-constexpr std::size_t FrameDrawCalls = 6; // the ticks, then the five zero lines
-
-// The results a run computes besides its arrays.
-constexpr double Model::* Results[] = {&Model::MaxIL, &Model::MinIL, &Model::MaxIC, &Model::MaxVo, &Model::MinVo,
-    &Model::MaxVL, &Model::SimDeltaiL, &Model::SimDeltaVo, &Model::SimIDP, &Model::SimIDm, &Model::SimIim};
+constexpr std::size_t kFrameDrawCalls = 6; // the ticks, then the five zero lines
 } // namespace
+
+// How a run that does not complete must end, and what its message says.
+struct Stop { Inputs in; SimOutcome outcome; QString says; bool arraysKept; int cancelAt = 0; };
 
 Q_DECLARE_METATYPE(Inputs)
 Q_DECLARE_METATYPE(Stop)
@@ -128,56 +126,53 @@ private slots:
         FakeMessages ui;
         FakeProgress progress;
         QCOMPARE(SimulateConverter(m, form2, ui, &progress), positive ? SimOutcome::Completed : SimOutcome::Refused);
-        QCOMPARE(progress.calls.size(), in.NI);
-        QCOMPARE(form2.draws.size() > FrameDrawCalls, positive);
-        QVERIFY(sameBits(&m.Dt, &r.Dt, sizeof(double)));
-        for (auto wave : {&Model::WaveIL, &Model::WaveVo, &Model::WaveIC, &Model::WaveVL, &Model::WaveID})
-            QVERIFY((m.*wave).size() == (r.*wave).size()
-                    && sameBits((m.*wave).data(), (r.*wave).data(), (r.*wave).size() * sizeof(double)));
-        for (auto value : Results)
-            QVERIFY(sameBits(&(m.*value), &(r.*value), sizeof(double)));
+        QCOMPARE(progress.done.size(), in.NI);
+        QCOMPARE(form2.draws.size() > kFrameDrawCalls, positive);
+        QVERIFY(sameBits(m, r));
         if (QByteArray(QTest::currentDataTag()) != "worked example")
             return;
         // An ideal boost converter in continuous conduction settles at Vo = Vi/(1 − D) with
         // an inductor ripple of Vi·D/(f·L).  The switching instant and the wrap each hold
         // the state for one step, and forward Euler adds its own error: both within 1 %.
-        const double sum = std::accumulate(m.WaveVo.begin() + 1, m.WaveVo.begin() + m.N + 1, 0.0);
-        const double idealVo = 15 / (1 - 0.4), idealRipple = 15 * 0.4 / (80000 * 75e-6);
-        QVERIFY(std::fabs(sum / m.N - idealVo) < 0.01 * idealVo);
-        QVERIFY(std::fabs(m.SimDeltaiL - idealRipple) < 0.01 * idealRipple);
+        const double meanVo = std::accumulate(m.WaveVo.begin() + 1, m.WaveVo.begin() + m.N + 1, 0.0) / m.N;
+        QVERIFY(std::fabs(meanVo - 25) < 0.25);
+        QVERIFY(std::fabs(m.SimDeltaiL - 1) < 0.01);
     }
 
     // Refusal, faults and cancellation: one message, the frame without traces, and the
-    // extremes and summary values of the previous run.
+    // extremes and summary values of the previous run.  arraysKept: the arrays of the
+    // previous run stay, and the plot drawn from them.
     void notCompleted_data()
     {
         QTest::addColumn<Stop>("stop");
-        const auto fault = SimOutcome::Fault, cancelled = SimOutcome::Cancelled;
-        QTest::newRow("discontinuous conduction") << Stop{{.L = 5e-6, .N = 100, .NI = 500}, SimOutcome::Refused,
-                                                          "corrente nell'induttore non può annullarsi", false};
-        QTest::newRow("cancelled after the first period") << Stop{{.N = 100, .NI = 20}, cancelled, "interrotta", false, 1};
-        QTest::newRow("cancelled after the last period") << Stop{{.N = 100, .NI = 20}, cancelled, "interrotta", false, 20};
-        QTest::newRow("zero frequency") << Stop{{.Freq = 0}, fault, "frequenza di commutazione f non può essere zero", true};
-        QTest::newRow("subnormal frequency, infinite step") << Stop{{.Freq = 1e-310}, fault, "passo di simulazione", true};
-        QTest::newRow("no samples") << Stop{{.N = 0}, fault, "almeno 1", true};
-        QTest::newRow("samples beyond the memory budget") << Stop{{.N = MaxSamplesPerPeriod + 1}, fault,
-            "N = 6710885 la simulazione richiederebbe più di 256 MiB di memoria. Il valore massimo è 6710884.", true};
-        QTest::newRow("zero inductance") << Stop{{.L = 0}, fault, "induttanza L", true};
-        QTest::newRow("zero capacitance") << Stop{{.C = 0}, fault, "capacità C", true};
-        QTest::newRow("zero load") << Stop{{.RL = 0}, fault, "resistenza di carico RL", true};
-        QTest::newRow("duty cycle not a number") << Stop{{.D = std::nan("")}, fault, "Duty Cycle", true};
-        QTest::newRow("duty cycle above one") << Stop{{.D = 1.5}, fault, "Duty Cycle", true};
-        QTest::newRow("unstable step diverging over many periods")
-            << Stop{{.C = 1e-12, .RL = 1e-3, .N = 100, .NI = 20}, fault, "divergente", false};
-        QTest::newRow("unstable step diverging in the only period")
-            << Stop{{.C = 1e-12, .RL = 1e-3, .N = 2000, .NI = 1}, fault, "divergente", false};
+        const auto fault = SimOutcome::Fault, cancelled = SimOutcome::Cancelled, refused = SimOutcome::Refused;
+        const auto row = [](const char* theme, const Stop& stop) { QTest::newRow(theme) << stop; };
+        row("discontinuous conduction", {{.L = 5e-6, .N = 100, .NI = 500}, refused, "non può annullarsi", false});
+        row("the largest N, no period", {{.N = kMaxSamplesPerPeriod, .NI = 0}, refused, "annullarsi", false});
+        row("cancelled after the first period", {{.N = 100, .NI = 20}, cancelled, "interrotta", false, 1});
+        row("cancelled after the last period", {{.N = 100, .NI = 20}, cancelled, "interrotta", false, 20});
+        row("zero frequency", {{.Freq = 0}, fault, "frequenza di commutazione f non può essere zero", true});
+        row("subnormal frequency, infinite step", {{.Freq = 1e-310}, fault, "passo di simulazione", true});
+        row("no samples", {{.N = 0}, fault, "almeno 1", true});
+        row("one sample beyond the memory budget",
+            {{.N = kMaxSamplesPerPeriod + 1}, fault,
+             "N = 6710885 la simulazione richiederebbe più di 256 MiB di memoria. Il valore massimo è 6710884.", true});
+        row("zero inductance", {{.L = 0}, fault, "induttanza L", true});
+        row("zero capacitance", {{.C = 0}, fault, "capacità C", true});
+        row("zero load", {{.RL = 0}, fault, "resistenza di carico RL", true});
+        row("duty cycle not a number", {{.D = std::nan("")}, fault, "Duty Cycle", true});
+        row("duty cycle above one", {{.D = 1.5}, fault, "Duty Cycle", true});
+        row("unstable step diverging over many periods",
+            {{.C = 1e-12, .RL = 1e-3, .N = 100, .NI = 20}, fault, "divergente", false});
+        row("unstable step diverging in the only period",
+            {{.C = 1e-12, .RL = 1e-3, .N = 2000, .NI = 1}, fault, "divergente", false});
     }
     void notCompleted()
     {
         QFETCH(Stop, stop);
         Model m = stop.in.model();
-        for (std::size_t i = 0; i < std::size(Results); ++i)
-            m.*Results[i] = i + 1.0;
+        for (std::size_t i = 1; i < std::size(kResults); ++i)
+            m.*kResults[i] = double(i);
         m.WaveIL = {1, 2, 3};
         m.Drawn.valid = true;
         FakeForm2 form2;
@@ -187,12 +182,12 @@ private slots:
         QCOMPARE(SimulateConverter(m, form2, ui, stop.cancelAt ? &progress : nullptr), stop.outcome);
         QCOMPARE(ui.messages.size(), 1);
         QVERIFY2(m.MsgText == ui.messages.first() && m.MsgText.contains(stop.says), qPrintable(m.MsgText));
-        for (std::size_t i = 0; i < std::size(Results); ++i)
-            QCOMPARE(m.*Results[i], i + 1.0);
-        QCOMPARE(form2.draws.size(), FrameDrawCalls);
+        for (std::size_t i = 1; i < std::size(kResults); ++i)
+            QCOMPARE(m.*kResults[i], double(i));
+        QCOMPARE(form2.draws.size(), kFrameDrawCalls);
         QCOMPARE(m.WaveIL == std::vector<double>({1, 2, 3}), stop.arraysKept);
         QCOMPARE(m.Drawn.valid, stop.arraysKept);
-        QCOMPARE(progress.calls.size(), stop.cancelAt);
+        QCOMPARE(progress.done.size(), stop.cancelAt);
     }
 
     // Largest and smallest absolute sample over 1..N.  The minimum starts from sample 1
@@ -214,17 +209,11 @@ private slots:
         QFETCH(double, smallest);
         Model m;
         m.N = std::int32_t(samples.size()) - 2;
-        for (auto [wave, factor] : {std::pair{&Model::WaveIL, 1}, {&Model::WaveVo, 2}, {&Model::WaveIC, 3},
-                                    {&Model::WaveVL, 4}, {&Model::WaveID, 5}})
+        for (int i = 0; i < 5; ++i)
             for (double sample : samples)
-                (m.*wave).push_back(sample * factor);
-        FindMaxIL(m);
-        FindMinIL(m);
-        FindMaxVo(m);
-        FindMinVo(m);
-        FindMaxIC(m);
-        FindMaxVL(m);
-        FindMaxID(m);
+                (m.*kWaves[i]).push_back(sample * (i + 1));
+        for (auto find : {FindMaxIL, FindMinIL, FindMaxVo, FindMinVo, FindMaxIC, FindMaxVL, FindMaxID})
+            find(m);
         QCOMPARE(QList<double>({m.MaxIL, m.MinIL, m.MaxVo, m.MinVo, m.MaxIC, m.MaxVL, m.MaxID}),
                  QList<double>({largest, smallest, 2 * largest, 2 * smallest, 3 * largest, 4 * largest, 5 * largest}));
     }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace {
@@ -11,101 +12,121 @@ namespace {
 bool isIgnoredBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// Collects the characters of the leading number into plain ASCII, dropping the
-// ignored blanks, so that std::from_chars (locale-free) can convert it.
+// Reads a text character by character, passing over the blanks it ignores.
 class Scanner {
 public:
     explicit Scanner(QStringView text) : text_(text) {}
 
-    char16_t peek() {
+    char16_t peek()
+    {
         while (pos_ < text_.size() && isIgnoredBlank(text_[pos_].unicode()))
             ++pos_;
         return pos_ < text_.size() ? text_[pos_].unicode() : u'\0';
     }
     void take() { ++pos_; }
-    qsizetype position() const { return pos_; }
-    void rewind(qsizetype pos) { pos_ = pos; }
+
+    // Appends the digits that follow, as ASCII.
+    void takeDigits(std::string& into)
+    {
+        while (isDigit(peek())) {
+            into += char(peek());
+            take();
+        }
+    }
 
 private:
     QStringView text_;
     qsizetype pos_ = 0;
 };
 
+// The leading number of a text in plain ASCII, so that std::from_chars (locale-free)
+// can convert it.
+struct NumberText {
+    bool negative = false;
+    std::string mantissa; // "ddd.ddd", either side possibly empty
+    std::string exponent; // "" or "-ddd" / "ddd"
+};
+
+// The exponent after the mantissa, or nothing: "1e" and "1e+" stop before the "e".
+std::string scanExponent(Scanner& in)
+{
+    if (in.peek() != u'e' && in.peek() != u'E')
+        return {};
+    in.take();
+    std::string exponent;
+    if (in.peek() == u'+' || in.peek() == u'-') {
+        if (in.peek() == u'-')
+            exponent = "-";
+        in.take();
+    }
+    const std::size_t signLength = exponent.size();
+    in.takeDigits(exponent);
+    return exponent.size() > signLength ? exponent : std::string();
+}
+
+bool hasDigit(const std::string& mantissa) { return mantissa.find_first_of("0123456789") != std::string::npos; }
+
+NumberText scanNumber(QStringView text)
+{
+    Scanner in(text);
+    NumberText number;
+    if (in.peek() == u'+' || in.peek() == u'-') {
+        number.negative = in.peek() == u'-';
+        in.take();
+    }
+    in.takeDigits(number.mantissa);
+    if (in.peek() == u'.') {
+        in.take();
+        number.mantissa += '.';
+        in.takeDigits(number.mantissa);
+    }
+    if (hasDigit(number.mantissa))
+        number.exponent = scanExponent(in);
+    return number;
+}
+
+// A number from_chars could not hold is either too large for a double or so small that
+// it reads as zero: the decimal exponent of its leading significant digit decides.
+bool overflows(const NumberText& number)
+{
+    const std::string& digits = number.mantissa;
+    const std::size_t first = digits.find_first_of("123456789");
+    if (first == std::string::npos)
+        return false; // zero, whatever its exponent
+    const std::size_t point = digits.find('.');
+    const std::size_t whole = point == std::string::npos ? digits.size() : point;
+    long double magnitude = first < whole ? static_cast<long double>(whole - first - 1)
+                                          : -static_cast<long double>(first - whole);
+    if (!number.exponent.empty()) {
+        long double exponent = 0;
+        const char* begin = number.exponent.data();
+        const auto [end, ec] = std::from_chars(begin, begin + number.exponent.size(), exponent);
+        if (ec == std::errc::result_out_of_range)
+            exponent = number.exponent.front() == '-' ? -std::numeric_limits<long double>::infinity()
+                                                      : std::numeric_limits<long double>::infinity();
+        magnitude += exponent;
+    }
+    return magnitude > 0;
+}
+
 } // namespace
 
 std::optional<double> ParseNumber(QStringView text)
 {
-    Scanner in(text);
-    bool negative = false;
-    if (in.peek() == u'+' || in.peek() == u'-') {
-        negative = in.peek() == u'-';
-        in.take();
-    }
-
-    std::string digits; // mantissa as "ddd.ddd"
-    bool anyDigit = false;
-    while (isDigit(in.peek())) {
-        digits += char(in.peek());
-        anyDigit = true;
-        in.take();
-    }
-    if (in.peek() == u'.') {
-        in.take();
-        digits += '.';
-        while (isDigit(in.peek())) {
-            digits += char(in.peek());
-            anyDigit = true;
-            in.take();
-        }
-    }
-    if (!anyDigit)
+    const NumberText number = scanNumber(text);
+    if (!hasDigit(number.mantissa))
         return 0.0;
-
-    std::string exponent;
-    if (in.peek() == u'e' || in.peek() == u'E') {
-        const qsizetype mark = in.position();
-        in.take();
-        std::string sign;
-        if (in.peek() == u'+' || in.peek() == u'-') {
-            if (in.peek() == u'-')
-                sign = "-";
-            in.take();
-        }
-        std::string expDigits;
-        while (isDigit(in.peek())) {
-            expDigits += char(in.peek());
-            in.take();
-        }
-        if (expDigits.empty())
-            in.rewind(mark); // "1e" or "1e+" stop before the "e"
-        else
-            exponent = "e" + sign + expDigits;
-    }
-
-    const std::string number = digits + exponent;
+    const std::string ascii = number.exponent.empty() ? number.mantissa : number.mantissa + 'e' + number.exponent;
     double value = 0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        // Out of range is either overflow or an underflow to zero: decide by the size
-        // of the number, from the position of its first significant digit.
-        if (digits.find_first_of("123456789") == std::string::npos)
-            return negative ? -0.0 : 0.0;
-        const std::size_t point = digits.find('.');
-        const std::size_t intDigits = point == std::string::npos ? digits.size() : point;
-        const std::size_t firstSignificant = digits.find_first_of("123456789");
-        // Decimal exponent of the leading significant digit, without the exponent part.
-        long double magnitude = firstSignificant < intDigits
-                                    ? static_cast<long double>(intDigits - firstSignificant - 1)
-                                    : -static_cast<long double>(firstSignificant - intDigits);
-        if (!exponent.empty())
-            magnitude += std::strtold(exponent.c_str() + 1, nullptr); // digits only, no locale use
-        if (magnitude > 0)
+        if (overflows(number))
             return std::nullopt;
-        return negative ? -0.0 : 0.0;
-    }
-    if (ec != std::errc() || !std::isfinite(value))
+        value = 0;
+    } else if (ec != std::errc() || !std::isfinite(value)) {
         return std::nullopt;
-    return negative ? -value : value;
+    }
+    return number.negative ? -value : value;
 }
 
 QString formatNumberWithPoint(double value, NumberPattern pattern)

@@ -2,11 +2,11 @@
 // implement these ports; tests implement them with fakes that record every call.
 #pragma once
 
-#include <QSize>
 #include <QString>
 
 #include <cstdint>
-#include <span>
+
+struct Model;
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -14,13 +14,13 @@ struct Rgb {
 };
 
 namespace Colours {
-inline constexpr Rgb Black{0, 0, 0};
-inline constexpr Rgb BrightBlue{0, 0, 255};
-inline constexpr Rgb Red{255, 0, 0};
-inline constexpr Rgb Green{0, 255, 0};
-inline constexpr Rgb Blue{0, 0, 255};
-inline constexpr Rgb Magenta{255, 0, 255};
-inline constexpr Rgb Cyan{0, 255, 255};
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kBrightBlue{0, 0, 255};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kGreen{0, 255, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kMagenta{255, 0, 255};
+inline constexpr Rgb kCyan{0, 255, 255};
 } // namespace Colours
 
 // A modal, OK-only message box with the application's title; returns when closed.
@@ -43,32 +43,21 @@ public:
     virtual void setCaption(Form1Result box, const QString& text) = 0;
 };
 
-// A straight segment in plot coordinates: x 0..100 left to right, y 0..100 bottom to top.
-struct PlotLine {
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-};
-
-// The plot area of the waveform window, a retained drawing.
-class PlotSurface {
-public:
-    virtual ~PlotSurface() = default;
-    // Empties the drawing (the blank picture of the window's hidden picture box).
-    virtual void clear() = 0;
-    // Device pixels of the drawing; lets the trace drawing skip detail no pixel can show.
-    // An empty size means "unknown": every segment is drawn.
-    virtual QSize pixelSize() const = 0;
-    virtual void drawLines(Rgb colour, std::span<const PlotLine> lines) = 0;
-};
-
-// The summary boxes and the waveform selector of the waveform window.
+// The summary boxes of the waveform window.
 enum class Form2Summary { Label2, Label5, Label8, Label9, Label16 };
 
+// The waveform window: its plot, its waveform selector and its summary boxes.
 class Form2Port {
 public:
     virtual ~Form2Port() = default;
     // Shows the window without blocking; a shown window stays shown.
     virtual void show() = 0;
-    virtual PlotSurface& plot() = 0;
+    // Empties the plot (the blank picture of the window's hidden picture box).
+    virtual void clearPlot() = 0;
+    // Tick marks and zero lines of the five bands.
+    virtual void drawPlotFrame() = 0;
+    // The five traces of the last simulated period in `m`, with its maxima.
+    virtual void drawTraces(const Model& m) = 0;
     virtual void setCaption(Form2Summary box, const QString& text) = 0;
     // Options are numbered 1..5 (iL, iC, Vo, vL, id); 0 means none selected.
     virtual int selectedOption() const = 0;

@@ -1,6 +1,6 @@
 #include "design.h"
 
-#include "app/fieldmessages.h"
+#include "app/messages.h"
 #include "app/model.h"
 #include "app/numbers.h"
 
@@ -9,48 +9,40 @@
 
 namespace {
 
-const QString kViMessage = QStringLiteral("La tensione in ingresso non può essere zero o negativa!");
-const QString kVoMessage =
-    QStringLiteral("La tensione in uscita non può essere zero o negativa o minore di Vi!");
-const QString kFreqMessage = QStringLiteral("La frequenza non può essere zero o negativa!");
-const QString kDeltaVoMessage = QStringLiteral("DeltaVo non può essere zero o negativo!");
-const QString kIoMessage = QStringLiteral("Io non può essere negativa!");
-const QString kDeltaiLMessage = QStringLiteral("DeltaiL non può essere zero o negativo!");
-const QString kFullDutyMessage = QStringLiteral(
-    "Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente "
-    "media in ingresso Iim non avrebbe un valore finito!");
+constexpr QStringView kVoMessage = u"La tensione in uscita non può essere zero o negativa o minore di Vi!";
+constexpr QStringView kFreqMessage = u"La frequenza non può essere zero o negativa!";
+constexpr QStringView kDeltaVoMessage = u"DeltaVo non può essere zero o negativo!";
+constexpr QStringView kIoMessage = u"Io non può essere negativa!";
+constexpr QStringView kDeltaiLMessage = u"DeltaiL non può essere zero o negativo!";
+constexpr QStringView kFullDutyMessage =
+    u"Vo è troppo grande rispetto a Vi: il Duty Cycle risulterebbe del 100% e la corrente "
+    u"media in ingresso Iim non avrebbe un valore finito!";
 
-// What each design field holds, as the messages about it name it.
-struct DesignField {
-    Form1Field field;
-    const char* quantity;
-};
-constexpr DesignField kText1{Form1Field::Text1, "la tensione di ingresso Vi"};
-constexpr DesignField kText2{Form1Field::Text2, "la tensione di uscita Vo"};
-constexpr DesignField kText3{Form1Field::Text3, "il valore della frequenza di commutazione f in kHz"};
-constexpr DesignField kText4{Form1Field::Text4, "il valore di DeltaiL in % di Iim"};
-constexpr DesignField kText5{Form1Field::Text5, "il valore di DeltaVo in mV"};
-constexpr DesignField kText6{Form1Field::Text6, "il valore della corrente di uscita Io in A"};
+constexpr NamedField kText1{Form1Field::Text1, u"la tensione di ingresso Vi"};
+constexpr NamedField kText2{Form1Field::Text2, u"la tensione di uscita Vo"};
+constexpr NamedField kText3{Form1Field::Text3, u"il valore della frequenza di commutazione f in kHz"};
+constexpr NamedField kText4{Form1Field::Text4, u"il valore di DeltaiL in % di Iim"};
+constexpr NamedField kText5{Form1Field::Text5, u"il valore di DeltaVo in mV"};
+constexpr NamedField kText6{Form1Field::Text6, u"il valore della corrente di uscita Io in A"};
 
-void report(Model& m, Form1Port& form1, const QString& message)
+bool refuse(Model& m, Form1Port& form1, QStringView message)
 {
-    m.MsgText = message;
-    form1.ShowMessage(m.MsgText);
+    reportMessage(m, form1, message.toString());
+    return false;
 }
 
 // Reads a design field.  A decimal comma would silently cut the number short (1,5 reads
 // as 1), so a field holding one is refused instead; so is a number no double can hold.
-std::optional<double> readField(Model& m, Form1Port& form1, const DesignField& f)
+std::optional<double> readField(Model& m, Form1Port& form1, const NamedField& f)
 {
     const QString text = form1.text(f.field);
-    const QString quantity = QString::fromUtf8(f.quantity);
     if (text.contains(u',')) {
-        report(m, form1, BadFormatMessage(quantity));
+        refuse(m, form1, badFormatMessage(f.quantity));
         return std::nullopt;
     }
     const std::optional<double> value = ParseNumber(text);
     if (!value)
-        report(m, form1, TooLargeMessage(quantity));
+        refuse(m, form1, tooLargeMessage(f.quantity));
     return value;
 }
 
@@ -68,7 +60,6 @@ public:
         return check(a / b, a != 0);
     }
     double add(double a, double b) { return check(a + b, false); }
-    double sub(double a, double b) { return check(a - b, false); }
     bool ok() const { return ok_; }
 
 private:
@@ -81,11 +72,120 @@ private:
     bool ok_ = true;
 };
 
-QString notRepresentable(const char* quantity)
+QString notRepresentable(QStringView quantity)
 {
     return QStringLiteral("Impossibile calcolare %1 con questi dati: il risultato è troppo grande "
                           "o troppo piccolo per essere rappresentato!")
-        .arg(QString::fromUtf8(quantity));
+        .arg(quantity);
+}
+
+// Stores one derived quantity, or reports that these data take it out of the doubles.
+template <typename Formula>
+bool derive(Model& m, Form1Port& form1, double& target, QStringView quantity, Formula formula)
+{
+    Checked a;
+    const double value = formula(a);
+    if (!a.ok())
+        return refuse(m, form1, notRepresentable(quantity));
+    target = value;
+    return true;
+}
+
+// Steps 1 to 5: the requirements that need nothing computed, each stored before its check.
+bool readRequirements(Model& m, Form1Port& form1)
+{
+    std::optional<double> v = readField(m, form1, kText1);
+    if (!v)
+        return false;
+    m.Vi = *v;
+    if (!(m.Vi > 0))
+        return refuse(m, form1, kInputVoltageMessage);
+
+    if (!(v = readField(m, form1, kText2)))
+        return false;
+    m.Vo = *v;
+    if (!(m.Vo > 0 && m.Vo >= m.Vi))
+        return refuse(m, form1, kVoMessage);
+
+    if (!(v = readField(m, form1, kText3)))
+        return false;
+    if (!derive(m, form1, m.Freq, u"la frequenza f in Hz", [&](Checked& a) { return a.mul(*v, 1000); }))
+        return false;
+    if (!(m.Freq > 0))
+        return refuse(m, form1, kFreqMessage);
+
+    if (!(v = readField(m, form1, kText5)))
+        return false;
+    m.DeltaVo = *v * 0.001; // mV to V
+    if (!(m.DeltaVo > 0))
+        return refuse(m, form1, kDeltaVoMessage);
+
+    if (!(v = readField(m, form1, kText6)))
+        return false;
+    m.Io = *v;
+    return m.Io >= 0 || refuse(m, form1, kIoMessage);
+}
+
+// Steps 6 to 14.  Ideal continuous-conduction boost: Vo/Vi = 1/(1 - D), and the input
+// current is the output current scaled by the same ratio.
+bool deriveDesign(Model& m, Form1Port& form1)
+{
+    m.D = 1 - m.Vi / m.Vo;
+    if (m.D == 1) // Vo/Vi so large that Vi/Vo vanishes against 1
+        return refuse(m, form1, kFullDutyMessage);
+    if (!derive(m, form1, m.Iim, u"la corrente media in ingresso Iim",
+                [&](Checked& a) { return a.div(m.Io, 1 - m.D); }))
+        return false;
+
+    // Text4 is a percentage of the mean input current, so it is read only now.
+    const std::optional<double> ripplePercent = readField(m, form1, kText4);
+    if (!ripplePercent
+        || !derive(m, form1, m.DeltaiL, u"DeltaiL", [&](Checked& a) { return a.div(a.mul(*ripplePercent, m.Iim), 100); }))
+        return false;
+    if (!(m.DeltaiL > 0))
+        return refuse(m, form1, kDeltaiLMessage);
+
+    // Inductance from the on-time ripple, in µH: L = (Vo - Vi)·Vi / (f·Vo·ΔiL); capacitance
+    // from the off-time charge, in µF: C = (Vo - Vi)·Io / (f·Vo·ΔVo).  Numerator and
+    // denominator are each formed left to right, then divided once.
+    const double voMinusVi = m.Vo - m.Vi; // finite: 0 < Vi <= Vo
+    const auto perRipple = [&](double x, double ripple) {
+        return [&, x, ripple](Checked& a) {
+            return a.div(a.mul(a.mul(voMinusVi, x), 1e6), a.mul(a.mul(m.Freq, m.Vo), ripple));
+        };
+    };
+    if (!derive(m, form1, m.L, u"l'induttanza L", perRipple(m.Vi, m.DeltaiL))
+        || !derive(m, form1, m.C, u"la capacità C", perRipple(m.Io, m.DeltaVo))
+        || !derive(m, form1, m.IDP, u"la corrente di picco nel diodo IDP",
+                   [&](Checked& a) { return a.add(a.div(m.DeltaiL, 2), m.Iim); }))
+        return false;
+    m.IDm = m.Io;
+    return derive(m, form1, m.RL, u"la resistenza di carico RL", [&](Checked& a) { return a.div(m.Vo, m.Io); });
+}
+
+// The results in the five boxes, in the locale's notation, and the converter in the
+// verification fields, in bright blue.
+void showDesign(Model& m, Form1Port& form1)
+{
+    form1.setCaption(Form1Result::Label24, FormatNumber(m.L, NumberPattern::Sci2));
+    form1.setCaption(Form1Result::Label25, FormatNumber(m.C, NumberPattern::Sci2));
+    form1.setCaption(Form1Result::Label26, FormatNumber(m.IDP, NumberPattern::Sci2));
+    form1.setCaption(Form1Result::Label27, FormatNumber(m.IDm, NumberPattern::Sci2));
+    form1.setCaption(Form1Result::Label32, FormatNumber(m.Iim, NumberPattern::Sci2));
+
+    const struct {
+        Form1Field field = Form1Field::Text7;
+        double value = 0;
+    } verification[] = {
+        {Form1Field::Text7, m.Vi},         {Form1Field::Text12, m.Freq / 1000},
+        {Form1Field::Text8, m.D * 100},    {Form1Field::Text9, m.L},
+        {Form1Field::Text10, m.C},         {Form1Field::Text11, m.RL},
+    };
+    for (const auto& [field, value] : verification) {
+        m.NumText = FormatForField(value);
+        form1.setText(field, m.NumText);
+        form1.setTextColour(field, Colours::kBrightBlue);
+    }
 }
 
 } // namespace
@@ -100,110 +200,8 @@ void Command1_Click(Model& m, Form1Port& form1)
 {
     // Each value is stored before its check, so a refused value stays in the model, as
     // every later action expects; nothing on screen changes until all steps succeeded.
-    std::optional<double> v = readField(m, form1, kText1);
-    if (!v)
-        return;
-    m.Vi = *v;
-    if (!(m.Vi > 0))
-        return report(m, form1, kViMessage);
-
-    if (!(v = readField(m, form1, kText2)))
-        return;
-    m.Vo = *v;
-    if (!(m.Vo > 0 && m.Vo >= m.Vi))
-        return report(m, form1, kVoMessage);
-
-    if (!(v = readField(m, form1, kText3)))
-        return;
-    {
-        const double freq = *v * 1000; // kHz to Hz
-        if (!std::isfinite(freq))
-            return report(m, form1, notRepresentable("la frequenza f in Hz"));
-        m.Freq = freq;
-    }
-    if (!(m.Freq > 0))
-        return report(m, form1, kFreqMessage);
-
-    if (!(v = readField(m, form1, kText5)))
-        return;
-    m.DeltaVo = *v * 0.001; // mV to V
-    if (!(m.DeltaVo > 0))
-        return report(m, form1, kDeltaVoMessage);
-
-    if (!(v = readField(m, form1, kText6)))
-        return;
-    m.Io = *v;
-    if (!(m.Io >= 0))
-        return report(m, form1, kIoMessage);
-
-    // Stores one derived quantity, or reports that these data take it out of the doubles.
-    const auto derive = [&](double& target, const char* quantity, auto formula) {
-        Checked a;
-        const double value = formula(a);
-        if (!a.ok()) {
-            report(m, form1, notRepresentable(quantity));
-            return false;
-        }
-        target = value;
-        return true;
-    };
-
-    // Ideal continuous-conduction boost: Vo/Vi = 1/(1 - D), and the input current is the
-    // output current scaled by the same ratio.
-    m.D = 1 - m.Vi / m.Vo;
-    if (m.D == 1) // Vo/Vi so large that Vi/Vo vanishes against 1
-        return report(m, form1, kFullDutyMessage);
-    if (!derive(m.Iim, "la corrente media in ingresso Iim",
-                [&](Checked& a) { return a.div(m.Io, 1 - m.D); }))
-        return;
-
-    // Text4 is a percentage of the mean input current, so it is read only now.
-    if (!(v = readField(m, form1, kText4)))
-        return;
-    const double ripplePercent = *v;
-    if (!derive(m.DeltaiL, "DeltaiL",
-                [&](Checked& a) { return a.div(a.mul(ripplePercent, m.Iim), 100); }))
-        return;
-    if (!(m.DeltaiL > 0))
-        return report(m, form1, kDeltaiLMessage);
-
-    // Inductance from the on-time ripple, in µH: L = (Vo - Vi)·Vi / (f·Vo·ΔiL); capacitance
-    // from the off-time charge, in µF: C = (Vo - Vi)·Io / (f·Vo·ΔVo).  Numerator and
-    // denominator are each formed left to right, then divided once.
-    const double voMinusVi = m.Vo - m.Vi; // finite: 0 < Vi <= Vo
-    const auto perRipple = [&](double x, double ripple) {
-        return [&, x, ripple](Checked& a) {
-            return a.div(a.mul(a.mul(voMinusVi, x), 1e6), a.mul(a.mul(m.Freq, m.Vo), ripple));
-        };
-    };
-    if (!derive(m.L, "l'induttanza L", perRipple(m.Vi, m.DeltaiL))
-        || !derive(m.C, "la capacità C", perRipple(m.Io, m.DeltaVo))
-        || !derive(m.IDP, "la corrente di picco nel diodo IDP",
-                   [&](Checked& a) { return a.add(a.div(m.DeltaiL, 2), m.Iim); }))
-        return;
-    m.IDm = m.Io;
-    if (!derive(m.RL, "la resistenza di carico RL", [&](Checked& a) { return a.div(m.Vo, m.Io); }))
-        return;
-
-    form1.setCaption(Form1Result::Label24, FormatNumber(m.L, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label25, FormatNumber(m.C, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label26, FormatNumber(m.IDP, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label27, FormatNumber(m.IDm, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label32, FormatNumber(m.Iim, NumberPattern::Sci2));
-
-    const struct {
-        Form1Field field;
-        double value;
-    } verification[] = {
-        {Form1Field::Text7, m.Vi},         {Form1Field::Text12, m.Freq / 1000},
-        {Form1Field::Text8, m.D * 100},    {Form1Field::Text9, m.L},
-        {Form1Field::Text10, m.C},         {Form1Field::Text11, m.RL},
-    };
-    for (const auto& [field, value] : verification) {
-        m.NumText = FormatForField(value);
-        form1.setText(field, m.NumText);
-        form1.setTextColour(field, Colours::BrightBlue);
-    }
+    if (readRequirements(m, form1) && deriveDesign(m, form1))
+        showDesign(m, form1);
 }
 
 void Command3_Click(Form1Port& form1)

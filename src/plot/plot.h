@@ -2,7 +2,7 @@
 // (x to the right, y up), each waveform scaled by its largest absolute sample.
 #pragma once
 
-#include "app/platform.h"
+#include "plot/plotsurface.h"
 
 struct Model;
 

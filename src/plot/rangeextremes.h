@@ -11,8 +11,8 @@
 class RangeExtremes {
 public:
     struct Extremes {
-        float lowest;
-        float highest;
+        float lowest = 0;
+        float highest = 0;
     };
 
     // Keeps a view of `values`, which must outlive this object.  Values that are not
@@ -27,7 +27,7 @@ private:
     // Blocks of this many values are summarised in a binary tree, so a query costs two
     // partial blocks plus a logarithmic walk while the tree stays a small fraction of
     // the values themselves.
-    static constexpr std::size_t BlockSize = 32;
+    static constexpr std::size_t kBlockSize = 32;
 
     void scan(std::size_t first, std::size_t end, Extremes& e) const;
 

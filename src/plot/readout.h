@@ -13,7 +13,7 @@ void Picture1_MouseMove(Model& m, Form2Port& form2, float x, float y);
 
 // Option (1..5: iL, iC, Vo, vL, id) of the band containing the pointer height y, or 0
 // below the diode-current band, where the selection is left as it is.
-int BandAt(float y);
+int bandAt(float y);
 
 // Hover text for time t (µs) and value v (A or V) read in the band of `option` (1..5).
-QString ReadoutText(int option, double t, double v);
+QString readoutText(int option, double t, double v);

@@ -56,13 +56,13 @@ float TraceReducer::sampleX(std::int32_t period, std::int32_t k) const
 {
     // Where the full drawing puts the sample: the start of the segment leaving it, or
     // for the last sample the end of the segment reaching it.
-    const double x = k < n_ ? SegmentStartX(np_, n_, period, k) : SegmentEndX(np_, n_, period, k - 1);
+    const double x = k < n_ ? segmentStartX(np_, n_, period, k) : segmentEndX(np_, n_, period, k - 1);
     return static_cast<float>(x);
 }
 
 int TraceReducer::columnOf(std::int32_t period, std::int32_t k) const
 {
-    return static_cast<int>(std::floor(DeviceX(sampleX(period, k), width_)));
+    return static_cast<int>(std::floor(deviceX(sampleX(period, k), width_)));
 }
 
 float TraceReducer::columnCentreX(int column) const
@@ -92,7 +92,7 @@ std::vector<PlotLine> TraceReducer::reduce(std::span<const float> heights) const
     };
     for (const ColumnRun& run : runs_) {
         if (run.last > run.first) {
-            if (const auto e = extremes.over(run.first - 1, run.last - 1)) {
+            if (const auto e = extremes.over(static_cast<std::size_t>(run.first - 1), static_cast<std::size_t>(run.last - 1))) {
                 if (pending && pendingColumn == run.column && e->lowest <= pending->highest
                     && e->highest >= pending->lowest) {
                     pending->lowest = std::min(pending->lowest, e->lowest);
@@ -106,11 +106,11 @@ std::vector<PlotLine> TraceReducer::reduce(std::span<const float> heights) const
         }
         if (run.last < n_) {
             // The segment into the next column, exactly as the full drawing has it.
-            const float y1 = heights[run.last - 1];
-            const float y2 = heights[run.last];
+            const float y1 = heightOf(heights, run.last);
+            const float y2 = heightOf(heights, run.last + 1);
             if (std::isfinite(y1) && std::isfinite(y2))
-                lines.push_back({static_cast<float>(SegmentStartX(np_, n_, run.period, run.last)), y1,
-                                 static_cast<float>(SegmentEndX(np_, n_, run.period, run.last)), y2});
+                lines.push_back({static_cast<float>(segmentStartX(np_, n_, run.period, run.last)), y1,
+                                 static_cast<float>(segmentEndX(np_, n_, run.period, run.last)), y2});
         }
     }
     flush();

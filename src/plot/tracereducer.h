@@ -11,7 +11,7 @@
 // samples, so a run of them is one vertical line.
 #pragma once
 
-#include "app/platform.h"
+#include "plot/plotsurface.h"
 
 #include <cstdint>
 #include <span>
@@ -34,18 +34,18 @@ private:
     // column `column`.  A run of a whole period (first 1, last N) also stands for the
     // periods after it up to the next run: they lie in the same column.
     struct ColumnRun {
-        int column;
-        std::int32_t period;
-        std::int32_t first;
-        std::int32_t last;
+        int column = 0;
+        std::int32_t period = 0;
+        std::int32_t first = 0;
+        std::int32_t last = 0;
     };
 
     float sampleX(std::int32_t period, std::int32_t k) const;
     int columnOf(std::int32_t period, std::int32_t k) const;
     float columnCentreX(int column) const;
 
-    std::int32_t np_;
-    std::int32_t n_;
-    int width_;
+    std::int32_t np_ = 0;
+    std::int32_t n_ = 0;
+    int width_ = 0;
     std::vector<ColumnRun> runs_;
 };

@@ -1,10 +1,10 @@
 #include "simulation.h"
 
+#include "app/messages.h"
 #include "app/model.h"
 #include "app/numbers.h"
-#include "app/vectorstate.h"
-#include "plot/plot.h"
 #include "sim/extremes.h"
+#include "sim/periodstepper.h"
 
 #include <QStringView>
 
@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -43,128 +44,180 @@ constexpr QStringView kDiverged =
 
 // Integers in messages are written without group separators: "1.000" would read back
 // as 1 if the student typed it into a field.
-QString integerText(std::int64_t value) { return QString::number(value); }
+QString tooManySamples(std::int32_t n)
+{
+    return kTooManySamples.arg(QString::number(n), QString::number(kMaxSamplesPerPeriod));
+}
 
-// What stays the same over the whole run.  Only whole sub-expressions of the update
-// formulas are kept here, so every update gives the same double as written out.
-struct Circuit {
-    double Vi, Dt, L, C, RL;
-    double onRise; // (Vi·Dt)/L: on-phase current step, inductor across the input
-    double CRL;    // C·RL: output time constant, s
+// How a run stopped before its traces: the outcome and the message to show.
+struct Stop {
+    SimOutcome outcome = SimOutcome::Fault;
+    QString message;
 };
 
-// Inductor current (A) and output voltage (V) at one sample.
-struct State {
-    double iL = 0, vo = 0;
+Stop fault(QStringView message) { return {SimOutcome::Fault, message.toString()}; }
+
+// The observer of the last period: every sample into the five arrays, which hold
+// zeros.  The capacitor current and the inductor voltage are the finite differences
+// C·ΔVo/Dt and L·ΔiL/Dt of the step just taken; the diode carries the load current
+// plus the capacitor current while the switch is open, nothing while it is closed.
+class RecordArrays {
+public:
+    static constexpr bool kRecords = true;
+
+    RecordArrays(Model& m, const Circuit& c)
+        : c_(c), n_(m.N), il_(m.WaveIL.data()), vo_(m.WaveVo.data()), ic_(m.WaveIC.data()),
+          vl_(m.WaveVL.data()), id_(m.WaveID.data())
+    {
+    }
+
+    void begin(State start)
+    {
+        il_[1] = start.iL;
+        vo_[1] = start.vo;
+    }
+    void onSample(std::int32_t k, State x, State next)
+    {
+        record(k, x, next);
+        id_[k] = 0;
+    }
+    void switchAt(std::int32_t k, State x)
+    {
+        il_[k] = x.iL;
+        vo_[k] = x.vo;
+    }
+    void offSample(std::int32_t k, State x, State next)
+    {
+        record(k, x, next);
+        id_[k] = x.vo / c_.RL + ic_[k];
+    }
+    void wrap()
+    {
+        for (double* wave : {il_, vo_, ic_, vl_, id_})
+            wave[1] = wave[n_];
+    }
+
+private:
+    void record(std::int32_t k, State x, State next)
+    {
+        il_[k + 1] = next.iL;
+        vo_[k + 1] = next.vo;
+        ic_[k] = ((next.vo - x.vo) * c_.C) / c_.Dt;
+        vl_[k] = ((next.iL - x.iL) * c_.L) / c_.Dt;
+    }
+
+    const Circuit& c_;
+    std::int32_t n_;
+    double *il_, *vo_, *ic_, *vl_, *id_;
 };
+
+// The circuit and the phases of a run, or why it cannot be run.
+struct Setup {
+    Circuit circuit;
+    Phases phases;
+};
+
+std::variant<Setup, Stop> prepare(const Model& m)
+{
+    if (m.Freq == 0)
+        return fault(kZeroFrequency);
+    if (m.N < 1)
+        return fault(kTooFewSamples);
+    const double dt = (1 / m.Freq) / m.N;
+    if (!std::isfinite(dt) || dt == 0)
+        return fault(kStepNotRepresentable);
+    if (m.N > kMaxSamplesPerPeriod)
+        return Stop{SimOutcome::Fault, tooManySamples(m.N)};
+    if (m.L == 0)
+        return fault(kZeroInductance);
+    if (m.C == 0)
+        return fault(kZeroCapacitance);
+    if (m.RL == 0)
+        return fault(kZeroLoad);
+
+    // The arrays reach sample N + 1: the on-phase writes up to onSamples + 1 and the
+    // switching instant writes offStart.  A duty cycle within 0 < D < 1 always fits.
+    const std::optional<std::int32_t> onSamples = RoundToInt32(m.N * m.D);
+    const std::optional<std::int32_t> offStart = RoundToInt32(m.N * m.D + 1);
+    if (!onSamples || !offStart || *onSamples < 0 || *onSamples > m.N || *offStart < 1
+        || *offStart > m.N + 1 || *offStart < *onSamples || *offStart > *onSamples + 2)
+        return Stop{SimOutcome::Fault, kDutyNotSplittable.arg(QString::number(m.N))};
+    const Circuit circuit{m.Vi, dt, m.L, m.C, m.RL, (m.Vi * dt) / m.L, m.C * m.RL};
+    return Setup{circuit, {m.N, *onSamples, *offStart}};
+}
+
+// New zeroed arrays (indexes 0..N + 1) are built aside, so that a failed allocation
+// leaves the previous ones, and the plot drawn from them, intact.
+bool replaceArrays(Model& m, double dt)
+{
+    std::vector<double> fresh[5];
+    try {
+        for (std::vector<double>& wave : fresh)
+            wave.assign(static_cast<std::size_t>(m.N) + 2, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m.Dt = dt;
+    m.Drawn.valid = false; // the plot on screen no longer matches the arrays
+    m.WaveIL.swap(fresh[0]);
+    m.WaveVo.swap(fresh[1]);
+    m.WaveIC.swap(fresh[2]);
+    m.WaveVL.swap(fresh[3]);
+    m.WaveID.swap(fresh[4]);
+    return true;
+}
 
 bool isFinite(State x) { return std::isfinite(x.iL) && std::isfinite(x.vo); }
 
-// Switch closed: the inductor charges from the input, the capacitor alone feeds the
-// load.  Forward Euler of L·diL/dt = Vi and C·dVo/dt = −Vo/RL.
-State onStep(const Circuit& c, State x)
-{
-    return {c.onRise + x.iL, x.vo - (c.Dt * x.vo) / c.CRL};
-}
-
-// Switch open: the inductor discharges through the diode into capacitor and load.
-// Forward Euler of L·diL/dt = Vi − Vo and C·dVo/dt = iL − Vo/RL.
-State offStep(const Circuit& c, State x)
-{
-    return {((c.Vi - x.vo) * c.Dt) / c.L + x.iL,
-            (x.vo - (c.Dt * x.vo) / c.CRL) + (c.Dt * x.iL) / c.C};
-}
-
-// How one period of N samples divides between the phases.  offStart is rounded on its
-// own, so where N·D lies halfway between integers it is onSamples + 2 (even integer
-// below) or onSamples itself (odd integer below) instead of onSamples + 1.
-struct Phases {
-    std::int32_t n, onSamples, offStart;
-};
-
-// One period that nobody will look at: only the state carried into the next period,
-// sample N (the wrap copies sample N, not N + 1, into sample 1).
-//
-// Whatever the rounding, the off-phase resumes from sample onSamples: the switching
-// instant copies it to offStart, so current and voltage hold over the instant and the
-// last on-phase step is lost (the on-update acts over onSamples − 1 steps).  With
-// onSamples = 0 it resumes from sample 0, which is never written: every period's
-// off-phase then starts from zero current and zero voltage.  The step out of sample N
-// only fills sample N + 1, which nothing reads, so it is skipped.
-//
 // Kept out of line: inlined into the run, whose loop calls the progress port, the
 // state would live in memory across those calls and every step would wait on a store.
 [[gnu::noinline]] State advancePeriod(const Circuit& c, const Phases& p, State start)
 {
-    ClearUpperVectorState(); // the progress display may have painted since the last period
-    State x; // sample 0
-    if (p.onSamples >= 1) {
-        x = start;
-        for (std::int32_t k = 1; k < p.onSamples; ++k)
-            x = onStep(c, x);
-    }
-    if (p.offStart <= p.n) {
-        for (std::int32_t k = p.offStart; k < p.n; ++k)
-            x = offStep(c, x);
-        return x;
-    }
-    // Empty off-phase (offStart = N + 1): sample N was last written by the on-phase,
-    // which reaches it from sample N − 1.
-    if (p.onSamples == p.n)
-        return x;
-    return p.onSamples == 0 ? start : onStep(c, x); // onSamples = N − 1
+    KeepNothing nothing;
+    return stepPeriod(c, p, start, nothing);
 }
 
-// The last period, sample by sample into the five arrays, which hold zeros and the
-// start state in sample 1.  The capacitor current and the inductor voltage are the
-// finite differences C·ΔVo/Dt and L·ΔiL/Dt of the step just taken; the diode carries
-// the load current plus the capacitor current while the switch is open, nothing while
-// it is closed.
-void recordPeriod(Model& m, const Circuit& c, const Phases& p)
+// NI periods from rest, the last into the arrays.  Only the last period is ever read,
+// so the earlier ones carry just current and voltage from one period to the next; a
+// non-finite value never returns to a finite one, so checking it once per period is
+// enough.
+std::optional<Stop> runPeriods(Model& m, const Setup& setup, ProgressPort* progress)
 {
-    ClearUpperVectorState(); // the frame was just painted
-    double* const il = m.WaveIL.data();
-    double* const vo = m.WaveVo.data();
-    double* const ic = m.WaveIC.data();
-    double* const vl = m.WaveVL.data();
-    double* const id = m.WaveID.data();
-
-    State x{il[1], vo[1]};
-    for (std::int32_t k = 1; k <= p.onSamples; ++k) {
-        const State next = onStep(c, x);
-        il[k + 1] = next.iL;
-        vo[k + 1] = next.vo;
-        ic[k] = ((next.vo - x.vo) * c.C) / c.Dt;
-        id[k] = 0;
-        vl[k] = ((next.iL - x.iL) * c.L) / c.Dt;
-        x = next;
+    const std::int32_t periods = m.NI;
+    State start;
+    for (std::int64_t iter = 1; iter <= periods; ++iter) {
+        if (iter < periods) {
+            start = advancePeriod(setup.circuit, setup.phases, start);
+            if (!isFinite(start))
+                return fault(kDiverged);
+        } else {
+            RecordArrays arrays(m, setup.circuit);
+            stepPeriod(setup.circuit, setup.phases, start, arrays);
+        }
+        if (progress && !progress->periodsDone(std::int32_t(iter), periods))
+            return Stop{SimOutcome::Cancelled, kCancelled.toString()};
     }
-
-    il[p.offStart] = il[p.onSamples];
-    vo[p.offStart] = vo[p.onSamples];
-
-    x = {il[p.offStart], vo[p.offStart]};
-    for (std::int32_t k = p.offStart; k <= p.n; ++k) {
-        const State next = offStep(c, x);
-        il[k + 1] = next.iL;
-        vo[k + 1] = next.vo;
-        ic[k] = ((next.vo - x.vo) * c.C) / c.Dt;
-        id[k] = x.vo / c.RL + ic[k];
-        vl[k] = ((next.iL - x.iL) * c.L) / c.Dt;
-        x = next;
-    }
-
-    for (double* wave : {il, vo, ic, vl, id})
-        wave[1] = wave[p.n];
+    return std::nullopt;
 }
 
 bool samplesFinite(const Model& m)
 {
     for (const std::vector<double>* wave : {&m.WaveIL, &m.WaveVo, &m.WaveIC, &m.WaveVL, &m.WaveID}) {
-        for (std::int32_t k = 1; k <= m.N; ++k) {
-            if (!std::isfinite((*wave)[k]))
+        for (const double sample : periodSamples(*wave, m.N)) {
+            if (!std::isfinite(sample))
                 return false;
         }
+    }
+    return true;
+}
+
+// Discontinuous conduction (the current falls to zero within the period) is outside
+// what these continuous-conduction updates describe.  NaN fails the test too.
+bool currentStaysPositive(const Model& m)
+{
+    for (const double iL : periodSamples(m.WaveIL, m.N)) {
+        if (!(iL > 0))
+            return false;
     }
     return true;
 }
@@ -173,157 +226,69 @@ bool samplesFinite(const Model& m)
 double periodMean(const Model& m, const std::vector<double>& wave)
 {
     double s = 0;
-    for (std::int32_t k = 1; k <= m.N; ++k)
-        s = m.Dt * wave[k] + s;
+    for (const double sample : periodSamples(wave, m.N))
+        s = m.Dt * sample + s;
     return m.Freq * s;
 }
 
-struct Summary {
-    double deltaiL, deltaVo, idp, idm, iim;
-
-    bool finite() const
-    {
-        return std::isfinite(deltaiL) && std::isfinite(deltaVo) && std::isfinite(idp)
-               && std::isfinite(idm) && std::isfinite(iim);
-    }
-};
-
-struct Arrays {
-    std::vector<double> il, vo, ic, vl, id;
-};
-
-// Whatever refuses the inputs, as the message to show; nothing when they can be run.
-// Fills dt and phases on success.
-std::optional<QString> refusal(const Model& m, double& dt, Phases& phases)
+// The extremes, then the five summary values.  The diode peak is taken to be the
+// inductor peak; the input current of a boost converter is the inductor current.  When
+// a value leaves the doubles, nothing changes and the run has diverged.
+bool summarise(Model& m)
 {
-    if (m.Freq == 0)
-        return kZeroFrequency.toString();
-    if (m.N < 1)
-        return kTooFewSamples.toString();
-    dt = (1 / m.Freq) / m.N;
-    if (!std::isfinite(dt) || dt == 0)
-        return kStepNotRepresentable.toString();
-    if (m.N > MaxSamplesPerPeriod)
-        return kTooManySamples.arg(integerText(m.N), integerText(MaxSamplesPerPeriod));
-    if (m.L == 0)
-        return kZeroInductance.toString();
-    if (m.C == 0)
-        return kZeroCapacitance.toString();
-    if (m.RL == 0)
-        return kZeroLoad.toString();
-
-    // The arrays reach sample N + 1: the on-phase writes up to onSamples + 1 and the
-    // switching instant writes offStart.  A duty cycle within 0 < D < 1 always fits.
-    const std::optional<std::int32_t> onSamples = RoundToInt32(m.N * m.D);
-    const std::optional<std::int32_t> offStart = RoundToInt32(m.N * m.D + 1);
-    if (!onSamples || !offStart || *onSamples < 0 || *onSamples > m.N || *offStart < 1
-        || *offStart > m.N + 1 || *offStart < *onSamples || *offStart > *onSamples + 2)
-        return kDutyNotSplittable.arg(integerText(m.N));
-    phases = {m.N, *onSamples, *offStart};
-    return std::nullopt;
-}
-
-SimOutcome fail(Model& m, MessagePort& ui, const QString& text, SimOutcome outcome)
-{
-    ReportMessage(m, ui, text);
-    return outcome;
-}
-
-} // namespace
-
-void ReportMessage(Model& m, MessagePort& ui, const QString& text)
-{
-    m.MsgText = text;
-    ui.ShowMessage(m.MsgText);
-}
-
-SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, ProgressPort* progress)
-{
-    form2.show();
-    // The frame goes up before any computation, so it is on screen whatever follows.
-    DrawPlotFrame(form2.plot());
-
-    double dt = 0;
-    Phases phases{};
-    if (const std::optional<QString> reason = refusal(m, dt, phases))
-        return fail(m, ui, *reason, SimOutcome::Fault);
-
-    // New zeroed arrays (indexes 0..N + 1) are built aside, so that a failed allocation
-    // leaves the previous ones, and the plot drawn from them, intact.
-    Arrays fresh;
-    try {
-        const std::size_t size = std::size_t(m.N) + 2;
-        fresh = {std::vector<double>(size), std::vector<double>(size), std::vector<double>(size),
-                 std::vector<double>(size), std::vector<double>(size)};
-    } catch (const std::bad_alloc&) {
-        return fail(m, ui, kTooManySamples.arg(integerText(m.N), integerText(MaxSamplesPerPeriod)),
-                    SimOutcome::Fault);
-    }
-    m.Dt = dt;
-    m.Drawn.valid = false; // the plot on screen no longer matches the arrays
-    m.WaveIL.swap(fresh.il);
-    m.WaveVo.swap(fresh.vo);
-    m.WaveIC.swap(fresh.ic);
-    m.WaveVL.swap(fresh.vl);
-    m.WaveID.swap(fresh.id);
-
-    const Circuit circuit{m.Vi, m.Dt, m.L, m.C, m.RL, (m.Vi * m.Dt) / m.L, m.C * m.RL};
-    const std::int32_t periods = m.NI;
-
-    // From rest.  Only the last period is ever read, so the earlier ones carry just
-    // current and voltage from one period to the next; a non-finite value never
-    // returns to a finite one, so checking it once per period is enough.
-    State start;
-    for (std::int64_t iter = 1; iter <= periods; ++iter) {
-        if (iter < periods) {
-            start = advancePeriod(circuit, phases, start);
-            if (!isFinite(start))
-                return fail(m, ui, kDiverged.toString(), SimOutcome::Fault);
-        } else {
-            m.WaveIL[1] = start.iL;
-            m.WaveVo[1] = start.vo;
-            recordPeriod(m, circuit, phases);
-        }
-        if (progress && !progress->periodsDone(std::int32_t(iter), periods))
-            return fail(m, ui, kCancelled.toString(), SimOutcome::Cancelled);
-    }
-    if (!samplesFinite(m))
-        return fail(m, ui, kDiverged.toString(), SimOutcome::Fault);
-
-    // Discontinuous conduction (the current falls to zero within the period) is outside
-    // what these continuous-conduction updates describe.  NaN fails the test too.
-    for (std::int32_t k = 1; k <= m.N; ++k) {
-        if (!(m.WaveIL[k] > 0))
-            return fail(m, ui, kLowCurrent.toString(), SimOutcome::Refused);
-    }
-
-    const auto previousExtremes = std::tuple(m.MaxIL, m.MinIL, m.MaxIC, m.MaxVo, m.MinVo, m.MaxVL);
+    const auto previous = std::tuple(m.MaxIL, m.MinIL, m.MaxIC, m.MaxVo, m.MinVo, m.MaxVL);
     FindMaxIL(m);
     FindMinIL(m);
     FindMaxIC(m);
     FindMaxVo(m);
     FindMinVo(m);
     FindMaxVL(m);
-
-    // The diode peak is taken to be the inductor peak; the input current of a boost
-    // converter is the inductor current.
-    Summary summary{};
-    summary.deltaiL = m.MaxIL - m.MinIL;
-    summary.deltaVo = (m.MaxVo - m.MinVo) * 1000;
-    summary.idp = m.MaxIL;
-    summary.idm = periodMean(m, m.WaveID);
-    summary.iim = periodMean(m, m.WaveIL);
-    if (!summary.finite()) {
-        std::tie(m.MaxIL, m.MinIL, m.MaxIC, m.MaxVo, m.MinVo, m.MaxVL) = previousExtremes;
-        return fail(m, ui, kDiverged.toString(), SimOutcome::Fault);
+    const double summary[] = {m.MaxIL - m.MinIL, (m.MaxVo - m.MinVo) * 1000, m.MaxIL, periodMean(m, m.WaveID),
+                              periodMean(m, m.WaveIL)};
+    for (const double value : summary) {
+        if (!std::isfinite(value)) {
+            std::tie(m.MaxIL, m.MinIL, m.MaxIC, m.MaxVo, m.MinVo, m.MaxVL) = previous;
+            return false;
+        }
     }
-    m.SimDeltaiL = summary.deltaiL;
-    m.SimDeltaVo = summary.deltaVo;
-    m.SimIDP = summary.idp;
-    m.SimIDm = summary.idm;
-    m.SimIim = summary.iim;
+    std::tie(m.SimDeltaiL, m.SimDeltaVo, m.SimIDP, m.SimIDm, m.SimIim) =
+        std::tuple(summary[0], summary[1], summary[2], summary[3], summary[4]);
+    return true;
+}
 
-    DrawTraces(m, form2.plot());
+// Everything after the frame: the refusals, the arrays, the periods and the checks of
+// the last one.  Nothing when the traces can be drawn.
+std::optional<Stop> simulate(Model& m, ProgressPort* progress)
+{
+    const std::variant<Setup, Stop> prepared = prepare(m);
+    if (const Stop* refused = std::get_if<Stop>(&prepared))
+        return *refused;
+    const Setup& setup = std::get<Setup>(prepared);
+    if (!replaceArrays(m, setup.circuit.Dt))
+        return Stop{SimOutcome::Fault, tooManySamples(m.N)};
+    if (std::optional<Stop> stop = runPeriods(m, setup, progress))
+        return stop;
+    if (!samplesFinite(m))
+        return fault(kDiverged);
+    if (!currentStaysPositive(m))
+        return Stop{SimOutcome::Refused, kLowCurrent.toString()};
+    if (!summarise(m))
+        return fault(kDiverged);
+    return std::nullopt;
+}
+
+} // namespace
+
+SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, ProgressPort* progress)
+{
+    form2.show();
+    // The frame goes up before any computation, so it is on screen whatever follows.
+    form2.drawPlotFrame();
+    if (const std::optional<Stop> stop = simulate(m, progress)) {
+        reportMessage(m, ui, stop->message);
+        return stop->outcome;
+    }
+    form2.drawTraces(m);
     m.Drawn = {true, m.Freq, m.NP, m.N};
     return SimOutcome::Completed;
 }

@@ -3,8 +3,6 @@
 
 #include "app/platform.h"
 
-#include <QString>
-
 #include <cstdint>
 
 struct Model;
@@ -17,9 +15,9 @@ enum class SimOutcome {
 };
 
 // Five arrays of N + 2 doubles each must fit in 256 MiB.
-inline constexpr std::int64_t SimulationMemoryBudget = std::int64_t(256) * 1024 * 1024;
-inline constexpr std::int32_t MaxSamplesPerPeriod =
-    std::int32_t(SimulationMemoryBudget / (5 * std::int64_t(sizeof(double))) - 2);
+inline constexpr std::int64_t kSimulationMemoryBudget = std::int64_t(256) * 1024 * 1024;
+inline constexpr std::int32_t kMaxSamplesPerPeriod =
+    std::int32_t(kSimulationMemoryBudget / (5 * std::int64_t(sizeof(double))) - 2);
 
 // Shows the waveform window, draws the plot frame, then simulates NI switching periods
 // of N samples each from Vi, D, Freq (Hz), L (H), C (F) and RL (Ω), and keeps the last
@@ -30,11 +28,8 @@ inline constexpr std::int32_t MaxSamplesPerPeriod =
 // m.MsgText first) and leaves the extremes and summary values as they were.
 //
 // Inputs refused before any array is replaced: Freq = 0, a time step that is zero or
-// not finite, N < 1, N above MaxSamplesPerPeriod, L = 0, C = 0, RL = 0, and a duty
+// not finite, N < 1, N above kMaxSamplesPerPeriod, L = 0, C = 0, RL = 0, and a duty
 // cycle that does not split N samples into an on- and an off-phase.  Negative L, C and
 // RL are simulated as they are.  A run whose currents or voltages leave the double
 // range stops with a Fault.  progress, when given, hears of every finished period.
 SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, ProgressPort* progress);
-
-// Every message of a run goes into m.MsgText first, then into the message box.
-void ReportMessage(Model& m, MessagePort& ui, const QString& text);

@@ -1,6 +1,6 @@
 #include "verification.h"
 
-#include "app/fieldmessages.h"
+#include "app/messages.h"
 #include "app/model.h"
 #include "app/numbers.h"
 #include "sim/fieldcheck.h"
@@ -20,26 +20,21 @@ namespace {
 // "Il numero scritto per <quantity> è troppo grande ...".
 constexpr QStringView kForgotten = u"Hai dimenticato di scrivere ";
 constexpr QStringView kNotInt32 = u"%1 deve essere un intero compreso tra -2147483648 e 2147483647.";
-constexpr QStringView kViRange = u"La tensione in ingresso non può essere zero o negativa!";
 constexpr QStringView kDRange =
     u"Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!";
 
-struct VerificationField {
-    Form1Field field;
-    QStringView quantity;
-};
 
-constexpr VerificationField kVi{Form1Field::Text7, u"la tensione di ingresso Vi"};
-constexpr VerificationField kD{Form1Field::Text8, u"il valore del Duty Cycle in %"};
-constexpr VerificationField kFreq{Form1Field::Text12, u"il valore della frequenza di commutazione f in kHz"};
-constexpr VerificationField kL{Form1Field::Text9, u"il valore dell'induttanza in uH"};
-constexpr VerificationField kC{Form1Field::Text10, u"il valore della capacità in uF"};
-constexpr VerificationField kRL{Form1Field::Text11, u"il valore della resistenza di carico RL in ohm"};
-constexpr VerificationField kN{Form1Field::Text13, u"il numero dei campioni N"};
-constexpr VerificationField kNP{Form1Field::Text14, u"il numero dei periodi visualizzati NP"};
-constexpr VerificationField kNI{Form1Field::Text15, u"il numero di iterazioni NI"};
+constexpr NamedField kVi{Form1Field::Text7, u"la tensione di ingresso Vi"};
+constexpr NamedField kD{Form1Field::Text8, u"il valore del Duty Cycle in %"};
+constexpr NamedField kFreq{Form1Field::Text12, u"il valore della frequenza di commutazione f in kHz"};
+constexpr NamedField kL{Form1Field::Text9, u"il valore dell'induttanza in uH"};
+constexpr NamedField kC{Form1Field::Text10, u"il valore della capacità in uF"};
+constexpr NamedField kRL{Form1Field::Text11, u"il valore della resistenza di carico RL in ohm"};
+constexpr NamedField kN{Form1Field::Text13, u"il numero dei campioni N"};
+constexpr NamedField kNP{Form1Field::Text14, u"il numero dei periodi visualizzati NP"};
+constexpr NamedField kNI{Form1Field::Text15, u"il numero di iterazioni NI"};
 
-constexpr const VerificationField* kCheckOrder[] = {&kVi, &kD, &kFreq, &kL, &kC, &kRL, &kN, &kNP, &kNI};
+constexpr const NamedField* kCheckOrder[] = {&kVi, &kD, &kFreq, &kL, &kC, &kRL, &kN, &kNP, &kNI};
 
 // Unit factors: single multiplications, so that 100 % gives exactly D = 1.
 constexpr double kPercent = 0.01;
@@ -56,11 +51,11 @@ QString joined(std::initializer_list<QStringView> parts)
 
 QString capitalised(QStringView text) { return joined({text.first(1).toString().toUpper(), text.sliced(1)}); }
 
-bool fieldPasses(Model& m, Form1Port& form1, const VerificationField& f)
+bool fieldPasses(Model& m, Form1Port& form1, const NamedField& f)
 {
     m.FieldText = form1.text(f.field);
     m.MsgText = joined({kForgotten, f.quantity});
-    m.MsgBadFormat = BadFormatMessage(f.quantity);
+    m.MsgBadFormat = badFormatMessage(f.quantity);
     CheckNumericField(m, m.FieldText, form1);
     return m.InputError != 1;
 }
@@ -68,10 +63,10 @@ bool fieldPasses(Model& m, Form1Port& form1, const VerificationField& f)
 // Reads a converter field, times its unit factor, into target.  The field turns black
 // as soon as it is read, before any check.  A number beyond the double range, or whose
 // conversion to base units is, is not stored: target keeps its previous value.
-bool readQuantity(Model& m, Form1Port& form1, const VerificationField& f, double factor, double& target)
+bool readQuantity(Model& m, Form1Port& form1, const NamedField& f, double factor, double& target)
 {
     const std::optional<double> typed = ParseNumber(form1.text(f.field));
-    form1.setTextColour(f.field, Colours::Black);
+    form1.setTextColour(f.field, Colours::kBlack);
     if (typed) {
         const double value = *typed * factor; // a factor of 1 changes no double
         if (std::isfinite(value)) {
@@ -79,18 +74,18 @@ bool readQuantity(Model& m, Form1Port& form1, const VerificationField& f, double
             return true;
         }
     }
-    ReportMessage(m, form1, TooLargeMessage(f.quantity));
+    reportMessage(m, form1, tooLargeMessage(f.quantity));
     return false;
 }
 
 // Reads a count field, rounded half to even.  A value outside the 32-bit range is not
 // stored: target keeps its previous value.  Counts keep their text colour.
-bool readCount(Model& m, Form1Port& form1, const VerificationField& f, std::int32_t& target)
+bool readCount(Model& m, Form1Port& form1, const NamedField& f, std::int32_t& target)
 {
     const std::optional<double> typed = ParseNumber(form1.text(f.field));
     const std::optional<std::int32_t> value = typed ? RoundToInt32(*typed) : std::nullopt;
     if (!value) {
-        ReportMessage(m, form1, kNotInt32.arg(capitalised(f.quantity)));
+        reportMessage(m, form1, kNotInt32.arg(capitalised(f.quantity)));
         return false;
     }
     target = *value;
@@ -102,13 +97,13 @@ bool readAndCheck(Model& m, Form1Port& form1)
     if (!readQuantity(m, form1, kVi, 1, m.Vi))
         return false;
     if (!(m.Vi > 0)) {
-        ReportMessage(m, form1, kViRange.toString());
+        reportMessage(m, form1, kInputVoltageMessage.toString());
         return false;
     }
     if (!readQuantity(m, form1, kD, kPercent, m.D))
         return false;
     if (!(m.D > 0 && m.D < 1)) {
-        ReportMessage(m, form1, kDRange.toString());
+        reportMessage(m, form1, kDRange.toString());
         return false;
     }
     // Frequency, components and counts go to the simulation unchecked: it refuses what
@@ -120,8 +115,8 @@ bool readAndCheck(Model& m, Form1Port& form1)
 }
 
 struct SummaryBox {
-    Form2Summary box;
-    double Model::*value;
+    Form2Summary box = Form2Summary::Label2;
+    double Model::*value = nullptr;
 };
 
 constexpr SummaryBox kSummaryBoxes[] = {
@@ -134,7 +129,7 @@ constexpr SummaryBox kSummaryBoxes[] = {
 
 void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
 {
-    for (const VerificationField* f : kCheckOrder) {
+    for (const NamedField* f : kCheckOrder) {
         if (!fieldPasses(m, form1, *f))
             return;
     }
@@ -142,7 +137,7 @@ void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* p
         return;
 
     Form2Port& form2 = host.obtainForm2();
-    form2.plot().clear();
+    form2.clearPlot();
     // The hover text reads the plot just cleared; a run that draws nothing new must not
     // let the pointer bring back figures of a plot that is gone.
     form2.setHoverText(QString());

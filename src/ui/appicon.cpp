@@ -1,5 +1,6 @@
 #include "appicon.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -23,19 +24,19 @@ void paintOnGrid(QPainter& p)
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
 
     // Coil of two turns and a diode on one rail.
-    constexpr double rail = 46;
+    constexpr double kRail = 46;
     const QPen wirePen(wire, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    QPainterPath coil(QPointF(8, rail));
-    coil.lineTo(12, rail);
-    coil.arcTo(QRectF(12, rail - 8, 14, 16), 180, -180);
-    coil.arcTo(QRectF(26, rail - 8, 14, 16), 180, -180);
+    QPainterPath coil(QPointF(8, kRail));
+    coil.lineTo(12, kRail);
+    coil.arcTo(QRectF(12, kRail - 8, 14, 16), 180, -180);
+    coil.arcTo(QRectF(26, kRail - 8, 14, 16), 180, -180);
     p.setPen(wirePen);
     p.setBrush(Qt::NoBrush);
     p.drawPath(coil);
     p.setBrush(wire);
-    p.drawPolygon(QPolygonF{QPointF(42, rail - 8), QPointF(42, rail + 8), QPointF(52, rail)});
-    p.drawLine(QLineF(53, rail - 9, 53, rail + 9));
-    p.drawLine(QLineF(53, rail, 57, rail));
+    p.drawPolygon(QPolygonF{QPointF(42, kRail - 8), QPointF(42, kRail + 8), QPointF(52, kRail)});
+    p.drawLine(QLineF(53, kRail - 9, 53, kRail + 9));
+    p.drawLine(QLineF(53, kRail, 57, kRail));
 
     // The output stands above the input: an arrow rising to the right.
     p.setPen(QPen(rise, 5, Qt::SolidLine, Qt::RoundCap));
@@ -45,8 +46,8 @@ void paintOnGrid(QPainter& p)
     p.drawPolygon(QPolygonF{QPointF(54, 7), QPointF(36, 7), QPointF(44, 23)});
 }
 
-} // namespace
-
+// The icon drawn into a square image of `size` × `size` pixels, transparent outside
+// the badge.
 QImage image(int size)
 {
     QImage result(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -56,6 +57,8 @@ QImage image(int size)
     paintOnGrid(p);
     return result;
 }
+
+} // namespace
 
 QIcon icon()
 {

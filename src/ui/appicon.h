@@ -3,15 +3,10 @@
 #pragma once
 
 #include <QIcon>
-#include <QImage>
 
 namespace AppIcon {
 
 // The icon with 16, 32, 48 and 64 px pixmaps.
 QIcon icon();
-
-// The icon drawn into a square image of `size` × `size` pixels, transparent outside
-// the badge (for installed icon files).
-QImage image(int size);
 
 } // namespace AppIcon

@@ -14,6 +14,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class WaveformHost;
 struct Model;
 
@@ -38,7 +39,12 @@ private:
     void Command2_Click();
     void Command3_Click();
 
-    QLineEdit* field(Form1Field which) const;
+    void makeCaptions();
+    void makeResultBoxes();
+    void makeFields();
+    void makeButtons();
+    void setFocusOrder(QWidget* picture1, QWidget* picture2);
+    QLineEdit* field(Form1Field field) const;
 
     Model& model_;
     MessagePort& messages_;
@@ -46,4 +52,5 @@ private:
     ProgressFactory progressFactory_;
     std::array<QLineEdit*, 15> fields_{};  // Text1..Text15
     std::array<QLabel*, 5> results_{};     // in Form1Result order
+    std::array<QPushButton*, 3> buttons_{}; // Command1, Command3, Command2
 };

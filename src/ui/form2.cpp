@@ -2,6 +2,8 @@
 
 #include "app/model.h"
 #include "appicon.h"
+#include "plot/plot.h"
+#include "plot/plotgeometry.h"
 #include "plot/readout.h"
 #include "plotwidget.h"
 #include "uistyle.h"
@@ -15,30 +17,20 @@
 
 namespace {
 
-struct Place {
-    const char* name;
-    UiStyle::Twips at;
-};
+using UiStyle::Place;
 
 struct Caption {
     Place place;
-    const char* text;
+    const char* text = "";
 };
 
-// The five waveforms, top band first; each option stands level with its band and
-// carries its trace colour.
-struct OptionRow {
-    Place place;
-    const char* text;
-    QColor colour;
+// The five waveforms, top band first, in the order of the plot's bands: each option
+// stands level with its band and carries its trace colour.
+const Place kOptionPlaces[] = {
+    {"Option1", 15360, 720, 975, 375},  {"Option2", 15360, 2640, 735, 495}, {"Option3", 15360, 4440, 735, 615},
+    {"Option4", 15360, 6120, 975, 375}, {"Option5", 15360, 8280, 735, 255},
 };
-const OptionRow optionRows[] = {
-    {{"Option1", 15360, 720, 975, 375}, "iL(t)", QColor(255, 0, 0)},
-    {{"Option2", 15360, 2640, 735, 495}, "iC(t)", QColor(0, 255, 0)},
-    {{"Option3", 15360, 4440, 735, 615}, "Vo(t)", QColor(0, 0, 255)},
-    {{"Option4", 15360, 6120, 975, 375}, "vL(t)", QColor(255, 0, 255)},
-    {{"Option5", 15360, 8280, 735, 255}, "id(t)", QColor(0, 255, 255)},
-};
+const char* const kOptionCaptions[] = {"iL(t)", "iC(t)", "Vo(t)", "vL(t)", "id(t)"};
 
 // The summary rows, in the order of Form2Summary: caption, value box, unit.
 struct SummaryRow {
@@ -46,7 +38,7 @@ struct SummaryRow {
     Place box;
     Caption unit;
 };
-const SummaryRow summaryRows[] = {
+const SummaryRow kSummaryRows[] = {
     {{{"Label3", 15240, 1320, 735, 255}, "Delta iL"},
      {"Label2", 16080, 1200, 1575, 375},
      {{"Label4", 17760, 1320, 255, 255}, "[A]"}},
@@ -64,15 +56,9 @@ const SummaryRow summaryRows[] = {
      {{"Label15", 18120, 9720, 255, 255}, "[A]"}},
 };
 
-template <class W>
-W* place(W* widget, const Place& p, double pointSize = 8.25)
-{
-    return UiStyle::place(widget, p.name, p.at, UiStyle::font(pointSize));
-}
-
 QLabel* caption(QWidget* parent, const Caption& c)
 {
-    return place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
+    return UiStyle::place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
 }
 
 } // namespace
@@ -87,28 +73,26 @@ Form2::Form2(Model& model, QWidget* parent)
     resize(UiStyle::twips(0, 0, 18495, 10275).size());
 
     // Created first, so it is first in the focus chain.
-    picture1_ = place(new PlotWidget(this), {"Picture1", 120, 120, 15015, 9135});
-    UiStyle::setBackground(picture1_, UiStyle::lightYellow);
+    picture1_ = UiStyle::place(new PlotWidget(this), {"Picture1", 120, 120, 15015, 9135});
     picture1_->setFocus();
     connect(picture1_, &PlotWidget::pointerMoved, this, &Form2::pointerMoved);
 
     // Only the source of the empty picture that clears the plot; never shown.
-    place(new QWidget(this), {"Picture2", 16800, 6480, 495, 375})->hide();
+    UiStyle::place(new QWidget(this), {"Picture2", 16800, 6480, 495, 375})->hide();
 
     // Exclusive, yet with nothing checked until the readout or the user picks one.
     options_ = new QButtonGroup(this);
-    int id = 1;
-    for (const OptionRow& row : optionRows) {
-        auto* option = place(new QRadioButton(QString::fromUtf8(row.text), this), row.place);
-        UiStyle::setTextColour(option, row.colour);
+    for (std::size_t i = 0; i < std::size(kOptionPlaces); ++i) {
+        auto* option = UiStyle::place(new QRadioButton(QString::fromLatin1(kOptionCaptions[i]), this), kOptionPlaces[i]);
+        UiStyle::setTextColour(option, UiStyle::qColour(kPlotBands[i].colour));
         UiStyle::pressOnEnter(option);
-        options_->addButton(option, id++);
+        options_->addButton(option, int(i) + 1);
     }
 
-    for (std::size_t i = 0; i < std::size(summaryRows); ++i) {
-        const SummaryRow& row = summaryRows[i];
+    for (std::size_t i = 0; i < std::size(kSummaryRows); ++i) {
+        const SummaryRow& row = kSummaryRows[i];
         caption(this, row.caption);
-        QLabel* box = place(new QLabel(this), row.box);
+        QLabel* box = UiStyle::place(new QLabel(this), row.box);
         box->setFrameStyle(QFrame::Box | QFrame::Plain);
         box->setLineWidth(1);
         box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -137,9 +121,19 @@ void Form2::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-PlotSurface& Form2::plot()
+void Form2::clearPlot()
 {
-    return *picture1_;
+    picture1_->clear();
+}
+
+void Form2::drawPlotFrame()
+{
+    DrawPlotFrame(*picture1_);
+}
+
+void Form2::drawTraces(const Model& m)
+{
+    DrawTraces(m, *picture1_);
 }
 
 void Form2::setCaption(Form2Summary box, const QString& text)

@@ -27,7 +27,9 @@ public:
 
     // Shows the window restored if it was minimised, raised and active.
     void show() override;
-    PlotSurface& plot() override;
+    void clearPlot() override;
+    void drawPlotFrame() override;
+    void drawTraces(const Model& m) override;
     void setCaption(Form2Summary box, const QString& text) override;
     int selectedOption() const override;
     void selectOption(int option) override;

@@ -20,7 +20,7 @@ PlotImage::PlotImage(QSize logicalSize, qreal devicePixelRatio)
 
 void PlotImage::clear()
 {
-    image_.fill(UiStyle::lightYellow);
+    image_.fill(UiStyle::kLightYellow);
 }
 
 QSize PlotImage::pixelSize() const
@@ -50,10 +50,10 @@ void PlotImage::drawLines(Rgb colour, std::span<const PlotLine> lines)
     std::vector<QLineF> mapped;
     mapped.reserve(lines.size());
     for (const PlotLine& l : lines) {
-        mapped.emplace_back(snapped(DeviceX(l.x1, w)) / ratio, snapped(DeviceY(l.y1, h)) / ratio,
-                            snapped(DeviceX(l.x2, w)) / ratio, snapped(DeviceY(l.y2, h)) / ratio);
+        mapped.emplace_back(snapped(deviceX(l.x1, w)) / ratio, snapped(deviceY(l.y1, h)) / ratio,
+                            snapped(deviceX(l.x2, w)) / ratio, snapped(deviceY(l.y2, h)) / ratio);
     }
-    QPen pen(QColor(colour.r, colour.g, colour.b), 0);
+    QPen pen(UiStyle::qColour(colour), 0);
     pen.setCosmetic(true); // one device pixel whatever the scale
     QPainter painter(&image_);
     painter.setRenderHint(QPainter::Antialiasing, false);

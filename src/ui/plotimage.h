@@ -2,7 +2,7 @@
 // device-pixel resolution that the plot widget copies to the screen.
 #pragma once
 
-#include "app/platform.h"
+#include "plot/plotsurface.h"
 
 #include <QImage>
 #include <QPointF>

@@ -1,7 +1,7 @@
 // The plot area of the waveform window: a sunken panel that shows a retained image.
 #pragma once
 
-#include "app/platform.h"
+#include "plot/plotsurface.h"
 
 #include <QFrame>
 #include <QPoint>

@@ -1,16 +1,13 @@
 #include "simulationprogress.h"
 
+#include "sim/progresspace.h"
 #include "uistyle.h"
 
 #include <QProgressDialog>
 
 namespace {
-// A run with at least this much still to go gets a dialog.
-constexpr qint64 showWhenLeftMs = 500;
-// Before this, a few periods say little about the pace of the rest.
-constexpr qint64 judgeAfterMs = 50;
 // Periods end thousands of times a second; the dialog is touched at most this often.
-constexpr qint64 updateEveryMs = 30;
+constexpr qint64 kUpdateEveryMs = 30;
 } // namespace
 
 SimulationProgress::SimulationProgress(QWidget* parent) : parent_(parent) {}
@@ -23,13 +20,6 @@ SimulationProgress::~SimulationProgress()
 QProgressDialog* SimulationProgress::dialog() const
 {
     return dialog_.data();
-}
-
-bool SimulationProgress::worthShowing(qint64 elapsedMs, std::int32_t done, std::int32_t total)
-{
-    if (elapsedMs < judgeAfterMs || done <= 0 || done >= total)
-        return false;
-    return elapsedMs * (qint64(total) - done) / done >= showWhenLeftMs;
 }
 
 void SimulationProgress::startRun(std::int32_t total)
@@ -65,11 +55,11 @@ bool SimulationProgress::periodsDone(std::int32_t done, std::int32_t total)
         return false;
     }
     // The last period always goes through: reaching the maximum closes the dialog.
-    if (done < total && sinceUpdate_.elapsed() < updateEveryMs)
+    if (done < total && sinceUpdate_.elapsed() < kUpdateEveryMs)
         return true;
     sinceUpdate_.start();
     if (!dialog_->isVisible()) {
-        if (!worthShowing(sinceStart_.elapsed(), done, total))
+        if (!progressWorthShowing(sinceStart_.elapsed(), done, total))
             return true;
         // With no minimum duration, the first value past the minimum shows the dialog.
         dialog_->setValue(0);

@@ -23,11 +23,6 @@ public:
     // last one starts a new run.
     bool periodsDone(std::int32_t done, std::int32_t total) override;
 
-    // Whether a run that has taken elapsedMs for `done` of `total` periods still has
-    // half a second or more to go, at the pace so far.  The first 50 ms say too
-    // little about the pace to decide.
-    static bool worthShowing(qint64 elapsedMs, std::int32_t done, std::int32_t total);
-
     // The dialog, for tests: null before the first period.
     QProgressDialog* dialog() const;
 

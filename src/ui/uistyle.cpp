@@ -40,10 +40,9 @@ int titleBarWidth()
 {
     // Window managers draw titles in a bold face somewhat larger than the dialog text;
     // icon, minimise, maximise and close buttons take about 30 px each.
-    QFont titleFont = font(10);
-    const int text = QFontMetrics(titleFont).horizontalAdvance(programTitle());
-    constexpr int decorations = 4 * 30;
-    return text + decorations;
+    const int text = QFontMetrics(font(10)).horizontalAdvance(programTitle());
+    constexpr int kDecorations = 4 * 30;
+    return text + kDecorations;
 }
 
 void pressOnEnter(QAbstractButton* button)

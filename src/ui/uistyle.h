@@ -2,6 +2,8 @@
 // background colours.
 #pragma once
 
+#include "app/platform.h"
+
 #include <QColor>
 #include <QFont>
 #include <QRect>
@@ -27,24 +29,25 @@ void pressOnEnter(QAbstractButton* button);
 constexpr int twipsToPixels(int twips) { return (twips + 7) / 15; }
 QRect twips(int left, int top, int width, int height);
 
-// A control's fixed place: left, top, width, height in twips of the client area.
-struct Twips {
-    int left, top, width, height;
+// A control's name (the one tests and tools find it by) and its fixed place: left,
+// top, width, height in twips of the client area.
+struct Place {
+    const char* name = "";
+    int left = 0, top = 0, width = 0, height = 0;
 };
 
-// Common set-up of every control: its name (the one tests and tools find it by), its
-// fixed place and its font.
+// Bold 8.25 pt unless told otherwise, in a face metric-compatible with MS Sans Serif.
+QFont font(double pointSize = 8.25, bool bold = true);
+
+// Common set-up of every control: its name, its fixed place and its font.
 template <typename W>
-W* place(W* widget, const char* name, const Twips& at, const QFont& font)
+W* place(W* widget, const Place& at, const QFont& font = UiStyle::font())
 {
-    widget->setObjectName(QString::fromLatin1(name));
+    widget->setObjectName(QString::fromLatin1(at.name));
     widget->setGeometry(twips(at.left, at.top, at.width, at.height));
     widget->setFont(font);
     return widget;
 }
-
-// Bold 8.25 pt unless told otherwise, in a face metric-compatible with MS Sans Serif.
-QFont font(double pointSize = 8.25, bool bold = true);
 
 // Paints a widget's background (label, field or button face) with a solid colour.
 void setBackground(QWidget* widget, const QColor& colour);
@@ -53,9 +56,11 @@ void setTextColour(QWidget* widget, const QColor& colour);
 // gradient), with a thin darker edge that thickens while it has the focus.
 void setButtonFace(QWidget* button, const QColor& face);
 
-inline const QColor lightBlue{192, 192, 255};
-inline const QColor lightPink{255, 192, 192};
-inline const QColor lightCyan{192, 255, 255};
-inline const QColor lightYellow{255, 255, 192};
+inline QColor qColour(Rgb c) { return {c.r, c.g, c.b}; }
+
+inline const QColor kLightBlue{192, 192, 255};
+inline const QColor kLightPink{255, 192, 192};
+inline const QColor kLightCyan{192, 255, 255};
+inline const QColor kLightYellow{255, 255, 192};
 
 } // namespace UiStyle

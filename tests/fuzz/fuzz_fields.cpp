@@ -1,7 +1,7 @@
 // Coverage-guided fuzzing of the two readers of typed text: the number reader and the
 // character check of the verification fields.  Any input, as UTF-8 and as UTF-16, must
 // give a finite number or a clean "out of range", and at most one message.
-#include "../simfakes.h"
+#include "../fakes.h"
 #include "app/model.h"
 #include "app/numbers.h"
 #include "sim/fieldcheck.h"

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QByteArray>
-#include <QFont>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,10 +47,6 @@ int main(int argc, char* argv[])
 
     // One style on every desktop, so the coloured fields and button faces look alike.
     QApplication::setStyle(QStringLiteral("Fusion"));
-    // The layout's fixed widths were measured in MS Sans Serif; Liberation Sans keeps
-    // every caption inside them, where fontconfig's default (DejaVu Sans) would not.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     QApplication::setFont(UiStyle::font());
     QGuiApplication::setDesktopFileName(QStringLiteral("convertitore-boost"));
     QApplication::setWindowIcon(AppIcon::icon());

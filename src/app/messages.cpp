@@ -1,6 +1,14 @@
-#include "fieldmessages.h"
+#include "messages.h"
 
-QString BadFormatMessage(QStringView quantity)
+#include "app/model.h"
+
+void reportMessage(Model& m, MessagePort& ui, const QString& text)
+{
+    m.MsgText = text;
+    ui.ShowMessage(m.MsgText);
+}
+
+QString badFormatMessage(QStringView quantity)
 {
     return QStringLiteral("Errore di inserimento dati per %1. Puoi scrivere soltanto numeri razionali "
                           "con il punto come separatore decimale, anche in forma esponenziale. "
@@ -8,7 +16,7 @@ QString BadFormatMessage(QStringView quantity)
         .arg(quantity);
 }
 
-QString TooLargeMessage(QStringView quantity)
+QString tooLargeMessage(QStringView quantity)
 {
     return QStringLiteral("Il numero scritto per %1 è troppo grande per essere rappresentato.").arg(quantity);
 }

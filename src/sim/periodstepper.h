@@ -1,0 +1,103 @@
+// One switching period of the boost converter, stepped sample by sample with forward
+// Euler.  The stepping is written once; what is kept of the samples is a policy, as an
+// observer that the stepper tells of every sample: nothing at all for the periods
+// nobody looks at, the five waveform arrays for the last one.
+#pragma once
+
+#include "sim/vectorstate.h"
+
+#include <cstdint>
+
+// What stays the same over the whole run.  Only whole sub-expressions of the update
+// formulas are kept here, so every update gives the same double as written out.
+struct Circuit {
+    double Vi = 0, Dt = 0, L = 0, C = 0, RL = 0;
+    double onRise = 0; // (Vi·Dt)/L: on-phase current step, inductor across the input
+    double CRL = 0;    // C·RL: output time constant, s
+};
+
+// Inductor current (A) and output voltage (V) at one sample.
+struct State {
+    double iL = 0, vo = 0;
+};
+
+// How one period of N samples divides between the phases.  offStart is rounded on its
+// own, so where N·D lies halfway between integers it is onSamples + 2 (even integer
+// below) or onSamples itself (odd integer below) instead of onSamples + 1.
+struct Phases {
+    std::int32_t n = 0, onSamples = 0, offStart = 0;
+};
+
+// Switch closed: the inductor charges from the input, the capacitor alone feeds the
+// load.  Forward Euler of L·diL/dt = Vi and C·dVo/dt = −Vo/RL.
+inline State onStep(const Circuit& c, State x)
+{
+    return {c.onRise + x.iL, x.vo - (c.Dt * x.vo) / c.CRL};
+}
+
+// Switch open: the inductor discharges through the diode into capacitor and load.
+// Forward Euler of L·diL/dt = Vi − Vo and C·dVo/dt = iL − Vo/RL.
+inline State offStep(const Circuit& c, State x)
+{
+    return {((c.Vi - x.vo) * c.Dt) / c.L + x.iL, (x.vo - (c.Dt * x.vo) / c.CRL) + (c.Dt * x.iL) / c.C};
+}
+
+// The observer of a period nobody looks at: the state stays in registers.
+struct KeepNothing {
+    static constexpr bool kRecords = false;
+    void begin(State) {}
+    void onSample(std::int32_t, State, State) {}
+    void switchAt(std::int32_t, State) {}
+    void offSample(std::int32_t, State, State) {}
+    void wrap() {}
+};
+
+// Steps one period from its first sample `start` and returns its sample N, which the
+// next period starts from (the wrap copies sample N, not N + 1, into sample 1).
+//
+// Samples are numbered as in the arrays: the on-phase steps samples 1..onSamples, each
+// step giving the next sample; the switching instant copies sample onSamples to
+// sample offStart, so current and voltage hold over it and the last on-phase step is
+// lost unless offStart = onSamples + 2 keeps it; the off-phase steps samples
+// offStart..N.  With onSamples = 0 the copy comes from sample 0, which is never
+// written: every period's off-phase then starts from zero current and zero voltage.
+// The steps out of sample onSamples and out of sample N reach samples that no later
+// step reads, so they are taken only when the observer records.
+template <class Observer>
+State stepPeriod(const Circuit& c, const Phases& p, State start, Observer& observer)
+{
+    clearUpperVectorState(); // a progress display may have painted since the last period
+    observer.begin(start);
+    State resume; // sample onSamples, where the off-phase resumes
+    if (p.onSamples >= 1) {
+        State x = start;
+        for (std::int32_t k = 1; k < p.onSamples; ++k) {
+            const State next = onStep(c, x);
+            observer.onSample(k, x, next);
+            x = next;
+        }
+        resume = x;
+        if constexpr (Observer::kRecords)
+            observer.onSample(p.onSamples, x, onStep(c, x));
+    }
+    observer.switchAt(p.offStart, resume);
+
+    State x = resume;
+    for (std::int32_t k = p.offStart; k < p.n; ++k) {
+        const State next = offStep(c, x);
+        observer.offSample(k, x, next);
+        x = next;
+    }
+    if constexpr (Observer::kRecords) {
+        if (p.offStart <= p.n)
+            observer.offSample(p.n, x, offStep(c, x));
+    }
+    observer.wrap();
+    if (p.offStart <= p.n)
+        return x;
+    // No off-phase (offStart = N + 1): sample N is the on-phase's last sample, reached
+    // from sample N − 1 when onSamples = N − 1; with N = 1 and no on-phase it is the start.
+    if (p.onSamples == p.n)
+        return resume;
+    return p.onSamples == 0 ? start : onStep(c, resume);
+}

@@ -1,0 +1,122 @@
+// The two windows, the message box and the progress display without any window: every
+// call is recorded.
+#pragma once
+
+#include "app/platform.h"
+#include "plot/plot.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+
+#include <span>
+#include <vector>
+
+inline constexpr Form1Field kDesignFields[] = {Form1Field::Text1, Form1Field::Text2, Form1Field::Text3,
+                                               Form1Field::Text4, Form1Field::Text5, Form1Field::Text6};
+// In the order the verification run reads them.
+inline constexpr Form1Field kVerificationFields[] = {
+    Form1Field::Text7,  Form1Field::Text8,  Form1Field::Text12, Form1Field::Text9, Form1Field::Text10,
+    Form1Field::Text11, Form1Field::Text13, Form1Field::Text14, Form1Field::Text15};
+
+struct FakeMessages : MessagePort {
+    QStringList messages;
+    void ShowMessage(const QString& text) override { messages << text; }
+};
+
+struct FakeForm1 : Form1Port {
+    QMap<Form1Field, QString> texts;
+    QMap<Form1Field, Rgb> colours;
+    QMap<Form1Result, QString> captions;
+    QStringList messages;
+    int screenWrites = 0;       // texts, colours and captions written
+    QStringList* log = nullptr; // when set: "read N" and "black N", the field by number
+
+    void fill(std::span<const Form1Field> fields, const QStringList& values)
+    {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            texts[fields[i]] = values.value(qsizetype(i));
+    }
+    QString text(Form1Field field) const override
+    {
+        if (log)
+            *log << QString("read %1").arg(int(field));
+        return texts.value(field);
+    }
+    void setText(Form1Field field, const QString& text) override
+    {
+        texts[field] = text;
+        ++screenWrites;
+    }
+    void setTextColour(Form1Field field, Rgb colour) override
+    {
+        if (log && colour == Colours::kBlack)
+            *log << QString("black %1").arg(int(field));
+        colours[field] = colour;
+        ++screenWrites;
+    }
+    void setCaption(Form1Result box, const QString& text) override
+    {
+        captions[box] = text;
+        ++screenWrites;
+    }
+    void ShowMessage(const QString& text) override { messages << text; }
+};
+
+struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
+    struct Draw {
+        Rgb colour;
+        std::vector<PlotLine> lines;
+    };
+    QStringList events;      // in order; consecutive drawing calls make one "draw"
+    std::vector<Draw> draws; // every drawing call since the plot was last cleared
+    QMap<Form2Summary, QString> captions;
+    int selected = 0;
+    QString hover;
+    QSize pixels; // empty: every segment is drawn
+
+    Form2Port& obtainForm2() override
+    {
+        events << "obtain";
+        return *this;
+    }
+    void show() override { events << "show"; }
+    void clearPlot() override { clear(); }
+    void drawPlotFrame() override { DrawPlotFrame(*this); }
+    void drawTraces(const Model& m) override { DrawTraces(m, *this); }
+    void setCaption(Form2Summary box, const QString& text) override
+    {
+        captions[box] = text;
+        events << QString("caption %1").arg(int(box));
+    }
+    int selectedOption() const override { return selected; }
+    void selectOption(int option) override { selected = option; }
+    void setHoverText(const QString& text) override
+    {
+        hover = text;
+        events << "hover";
+    }
+    void clear() override
+    {
+        draws.clear();
+        events << "clear";
+    }
+    QSize pixelSize() const override { return pixels; }
+    void drawLines(Rgb colour, std::span<const PlotLine> lines) override
+    {
+        draws.push_back({colour, {lines.begin(), lines.end()}});
+        if (events.isEmpty() || events.last() != "draw")
+            events << "draw";
+    }
+};
+
+// Answers false (cancel) after period cancelAt; 0 never cancels.
+struct FakeProgress : ProgressPort {
+    std::int32_t cancelAt = 0;
+    QList<std::int32_t> done;
+    bool periodsDone(std::int32_t periods, std::int32_t) override
+    {
+        done << periods;
+        return periods != cancelAt;
+    }
+};
