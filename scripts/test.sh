@@ -9,7 +9,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # libbenchmark-dev: the benchmark is built (not run) with the rest, so it keeps compiling.
 # clang and its runtime libraries: libFuzzer exists only for clang.
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev)
+# desktop-file-utils and appstream: the install check validates the menu entry
+# and the metainfo with them.
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
@@ -32,17 +34,12 @@ check_install() {
              share/icons/hicolor/scalable/apps/convertitore-boost.svg; do
         [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
     done
-    # The validators are optional developer tools, used only where present.
-    if command -v desktop-file-validate >/dev/null 2>&1; then
-        desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
-    fi
+    desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
     # The program is known by its command name, not by a reverse domain name
     # (the project owns no domain), so that hint is not a failure here.
-    if command -v appstreamcli >/dev/null 2>&1; then
-        appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
-            "$stage/usr/share/metainfo/convertitore-boost.metainfo.xml" >"$stage/appstream.log" \
-            || { cat "$stage/appstream.log"; status=1; }
-    fi
+    appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
+        "$stage/usr/share/metainfo/convertitore-boost.metainfo.xml" >"$stage/appstream.log" \
+        || { cat "$stage/appstream.log"; status=1; }
     rm -rf "$stage"
     [ "$status" -eq 0 ] && echo "Installazione di prova: tutti i file al loro posto."
     return "$status"
