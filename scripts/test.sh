@@ -11,7 +11,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # clang and its runtime libraries: libFuzzer exists only for clang.
 # desktop-file-utils and appstream: the install check validates the menu entry
 # and the metainfo with them.
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream)
+# file: `cpack -G DEB` runs it to find the libraries dpkg-shlibdeps must read,
+# and fails without it; the README packages the build this script made.
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
