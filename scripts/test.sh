@@ -24,8 +24,8 @@ ensure_italian_locale() {
     as_root locale-gen
 }
 
-# Installs into a scratch tree and checks that the program and its desktop
-# files land where menus and software centres look for them.
+# Installs into a scratch tree and checks that the program, its desktop files
+# and its copyright land where menus, software centres and Debian look for them.
 check_install() {
     local stage f status=0
     stage=$(mktemp -d)
@@ -33,7 +33,8 @@ check_install() {
     for f in bin/convertitore-boost \
              share/applications/convertitore-boost.desktop \
              share/metainfo/convertitore-boost.metainfo.xml \
-             share/icons/hicolor/scalable/apps/convertitore-boost.svg; do
+             share/icons/hicolor/scalable/apps/convertitore-boost.svg \
+             share/doc/convertitore-boost/copyright; do
         [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
     done
     desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
