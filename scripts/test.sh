@@ -17,6 +17,11 @@ TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-ut
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
+    if ! can_be_root; then
+        ask_administrator "generare la localizzazione it_IT.UTF-8" \
+            "sudo sh -c \"echo 'it_IT.UTF-8 UTF-8' >> /etc/locale.gen && locale-gen\""
+        return 1
+    fi
     echo "Genero la localizzazione it_IT.UTF-8"
     as_root sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen \
@@ -45,6 +50,17 @@ check_install() {
         || { cat "$stage/appstream.log"; status=1; }
     rm -rf "$stage"
     [ "$status" -eq 0 ] && echo "Installazione di prova: tutti i file al loro posto."
+    return "$status"
+}
+
+# The README gives an administrator the install line of each command; it must
+# name exactly the packages the scripts install.
+check_readme_packages() {
+    local line status=0
+    for line in "$ADMIN_INSTALL ${BASE_PACKAGES[*]}" \
+                "$ADMIN_INSTALL ${BASE_PACKAGES[*]} ${TEST_PACKAGES[*]}"; do
+        grep -qxF "$line" "$ROOT/README.md" || { echo "README: manca la riga '$line'" >&2; status=1; }
+    done
     return "$status"
 }
 
@@ -96,6 +112,7 @@ ensure_italian_locale
 build_project
 
 failed=0
+check_readme_packages || failed=1
 check_install || failed=1
 run_suite "$BUILD" C || failed=1
 run_suite "$BUILD" it_IT.UTF-8 || failed=1
