@@ -14,6 +14,11 @@ install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The licence terms, in the machine-readable form Debian keeps for every package
+# and where it keeps it: under the package's name, which CMAKE_INSTALL_DOCDIR
+# (named after the CMake project) is not.
+install(FILES ${BOOST_PACKAGING_DIR}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${BOOST_APP_ID})
 
 # `cpack -G DEB` in the build directory makes an installable Debian package;
 # dpkg-shlibdeps finds the Qt libraries, and the labels need Liberation Sans,

@@ -9,10 +9,19 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # libbenchmark-dev: the benchmark is built (not run) with the rest, so it keeps compiling.
 # clang and its runtime libraries: libFuzzer exists only for clang.
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev)
+# desktop-file-utils and appstream: the install check validates the menu entry
+# and the metainfo with them.
+# file: `cpack -G DEB` runs it to find the libraries dpkg-shlibdeps must read,
+# and fails without it; the README packages the build this script made.
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
+    if ! can_be_root; then
+        ask_administrator "generare la localizzazione it_IT.UTF-8" \
+            "sudo sh -c \"echo 'it_IT.UTF-8 UTF-8' >> /etc/locale.gen && locale-gen\""
+        return 1
+    fi
     echo "Genero la localizzazione it_IT.UTF-8"
     as_root sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen \
@@ -20,8 +29,8 @@ ensure_italian_locale() {
     as_root locale-gen
 }
 
-# Installs into a scratch tree and checks that the program and its desktop
-# files land where menus and software centres look for them.
+# Installs into a scratch tree and checks that the program, its desktop files
+# and its copyright land where menus, software centres and Debian look for them.
 check_install() {
     local stage f status=0
     stage=$(mktemp -d)
@@ -29,22 +38,29 @@ check_install() {
     for f in bin/convertitore-boost \
              share/applications/convertitore-boost.desktop \
              share/metainfo/convertitore-boost.metainfo.xml \
-             share/icons/hicolor/scalable/apps/convertitore-boost.svg; do
+             share/icons/hicolor/scalable/apps/convertitore-boost.svg \
+             share/doc/convertitore-boost/copyright; do
         [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
     done
-    # The validators are optional developer tools, used only where present.
-    if command -v desktop-file-validate >/dev/null 2>&1; then
-        desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
-    fi
+    desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
     # The program is known by its command name, not by a reverse domain name
     # (the project owns no domain), so that hint is not a failure here.
-    if command -v appstreamcli >/dev/null 2>&1; then
-        appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
-            "$stage/usr/share/metainfo/convertitore-boost.metainfo.xml" >"$stage/appstream.log" \
-            || { cat "$stage/appstream.log"; status=1; }
-    fi
+    appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
+        "$stage/usr/share/metainfo/convertitore-boost.metainfo.xml" >"$stage/appstream.log" \
+        || { cat "$stage/appstream.log"; status=1; }
     rm -rf "$stage"
     [ "$status" -eq 0 ] && echo "Installazione di prova: tutti i file al loro posto."
+    return "$status"
+}
+
+# The README gives an administrator the install line of each command; it must
+# name exactly the packages the scripts install.
+check_readme_packages() {
+    local line status=0
+    for line in "$ADMIN_INSTALL ${BASE_PACKAGES[*]}" \
+                "$ADMIN_INSTALL ${BASE_PACKAGES[*]} ${TEST_PACKAGES[*]}"; do
+        grep -qxF "$line" "$ROOT/README.md" || { echo "README: manca la riga '$line'" >&2; status=1; }
+    done
     return "$status"
 }
 
@@ -96,6 +112,7 @@ ensure_italian_locale
 build_project
 
 failed=0
+check_readme_packages || failed=1
 check_install || failed=1
 run_suite "$BUILD" C || failed=1
 run_suite "$BUILD" it_IT.UTF-8 || failed=1
