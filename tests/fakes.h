@@ -113,10 +113,11 @@ struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
 // Answers false (cancel) after period cancelAt; 0 never cancels.
 struct FakeProgress : ProgressPort {
     std::int32_t cancelAt = 0;
-    QList<std::int32_t> done;
-    bool periodsDone(std::int32_t periods, std::int32_t) override
+    QList<std::int32_t> done, total;
+    bool periodsDone(std::int32_t periods, std::int32_t of) override
     {
         done << periods;
+        total << of;
         return periods != cancelAt;
     }
 };

@@ -39,12 +39,13 @@ private slots:
             << Design{{"15", "25", "80", "40", "60000", "1.5"}, {0.4, 2.5, 75, 0.125, 16.666666666666668},
                       {"7.50E+01", "1.25E-01", "3.00E+00", "1.50E+00", "2.50E+00"},
                       {"1.500E+01", "4.000E+01", "8.000E+01", "7.500E+01", "1.250E-01", "1.667E+01"}};
-        // (Vo − Vi)/Vo would give D one bit lower, and every later value differs too.
-        QTest::newRow("one third: the duty cycle as 1 - Vi/Vo")
-            << Design{{"1", "3", "80", "40", "60", "1.5"}, {0.6666666666666667, 4.500000000000001, 4.629629629629629,
-                                                            208.33333333333334, 2},
-                      {"4.63E+00", "2.08E+02", "5.40E+00", "1.50E+00", "4.50E+00"},
-                      {"1.000E+00", "6.667E+01", "8.000E+01", "4.630E+00", "2.083E+02", "2.000E+00"}};
+        // (Vo − Vi)/Vo would give D one bit lower, and every later value differs too; 9 mV
+        // divided by 1000 would give C one bit higher than 9 × 0.001.
+        QTest::newRow("one third: the formulas' own grouping")
+            << Design{{"1", "3", "80", "40", "9", "1.5"}, {0.6666666666666667, 4.500000000000001, 4.629629629629629,
+                                                           1388.8888888888887, 2},
+                      {"4.63E+00", "1.39E+03", "5.40E+00", "1.50E+00", "4.50E+00"},
+                      {"1.000E+00", "6.667E+01", "8.000E+01", "4.630E+00", "1.389E+03", "2.000E+00"}, false};
         QTest::newRow("equal voltages give zero components")
             << Design{{"12", "12", "80", "40", "60", "1.5"}, {0, 1.5, 0, 0, 8},
                       {"0.00E+00", "0.00E+00", "1.80E+00", "1.50E+00", "1.50E+00"},
@@ -139,6 +140,8 @@ private slots:
             range("la corrente media in ingresso Iim"), 1, 80000);
         row("inductance overflows", {"1e200", "3e200", "80", "40", "60", "1.5"}, range("l'induttanza L"), 1e200, 80000);
         row("capacitance overflows", {"10", "20", "80", "1e-300", "60", "1e305"}, range("la capacità C"), 10, 80000);
+        row("inductance numerator underflows", {"1e-300", "2e-300", "1e300", "40", "60", "1.5"},
+            range("l'induttanza L"), 1e-300, 1e303);
         row("inductance denominator underflows", {"1e-300", "2e-300", "1e-300", "40", "60", "1e-300"},
             range("l'induttanza L"), 1e-300, 1e-297);
     }

@@ -5,6 +5,7 @@
 #include "app/numbers.h"
 #include "fakes.h"
 #include "sim/extremes.h"
+#include "sim/progresspace.h"
 #include "sim/simulation.h"
 
 #include <QTest>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <random>
 
 namespace {
 // The worked example: 15 V, D = 0.4, 80 kHz, 75 µH, 125 µF, 16.67 Ω.
@@ -104,31 +106,70 @@ Q_DECLARE_METATYPE(Stop)
 class TestSimulation : public QObject {
     Q_OBJECT
 private slots:
+    // Bit for bit, also once the start states of the periods repeat and the run steps
+    // only the periods up to the last one's place in the cycle.  fromRepeat: NI counts
+    // from the period where the repeat is found.
     void matchesReference_data()
     {
         QTest::addColumn<Inputs>("in");
-        QTest::newRow("worked example") << Inputs{};
-        QTest::newRow("N·D = 2.5: off-phase starts two samples on") << Inputs{.D = 0.25, .N = 10, .NI = 300};
-        QTest::newRow("N·D = 3.5: both phases compute sample 4") << Inputs{.D = 0.35, .N = 10, .NI = 300};
-        QTest::newRow("N·D = 0.4: no on-phase") << Inputs{.D = 0.0004, .NI = 50};
-        QTest::newRow("N·D = 999.6: on-phase of all N samples") << Inputs{.D = 0.9996, .NI = 20};
-        QTest::newRow("N·D = 4.5 of 5: empty off-phase after N - 1") << Inputs{.D = 0.9, .N = 5, .NI = 30};
-        QTest::newRow("no period") << Inputs{.NI = 0};
-        QTest::newRow("one sample, N·D = 0.5") << Inputs{.D = 0.5, .N = 1, .NI = 40};
+        QTest::addColumn<bool>("fromRepeat");
+        const auto row = [](const char* theme, const Inputs& in, bool fromRepeat = false) {
+            QTest::newRow(theme) << in << fromRepeat;
+        };
+        row("worked example", {});
+        row("worked example past its fixed point", {.NI = 20000});
+        row("N·D = 2.5: off-phase starts two samples on", {.D = 0.25, .N = 10, .NI = 20000});
+        row("N·D = 3.5: both phases compute sample 4", {.D = 0.35, .N = 10, .NI = 20000});
+        row("N·D = 0.4: no on-phase, every period alike", {.D = 0.0004, .NI = 50});
+        row("N·D = 999.6: on-phase of all N samples", {.D = 0.9996, .NI = 20});
+        row("N·D = 4.5 of 5: empty off-phase after N - 1", {.D = 0.9, .N = 5, .NI = 30});
+        row("no period", {.NI = 0});
+        row("one sample, N·D = 0.5", {.D = 0.5, .N = 1, .NI = 40});
+        // With N = 100 the worked example ends in a cycle of 256 periods.
+        row("cycle of 256: at the repeat", {.N = 100, .NI = 0}, true);
+        row("cycle of 256: one before the repeat", {.N = 100, .NI = -1}, true);
+        row("cycle of 256: one after the repeat", {.N = 100, .NI = 1}, true);
+        row("cycle of 256: half a cycle after", {.N = 100, .NI = 128}, true);
+        row("cycle of 256: a whole cycle after", {.N = 100, .NI = 256}, true);
+        row("cycle of 256: far past the repeat", {.N = 100, .NI = 100001}, true);
+        // Designs as the design calculation makes them, with few samples, so that the
+        // plain loop is cheap: most settle, each into a cycle of its own.
+        std::mt19937 rng(7);
+        const auto uniform = [&](double from, double to) { return std::uniform_real_distribution(from, to)(rng); };
+        for (int i = 0; i < 24; ++i) {
+            const double vi = uniform(5, 50), vo = vi * uniform(1.3, 4), f = uniform(2e4, 2e5), io = uniform(0.5, 5);
+            const double d = 1 - vi / vo, iim = io / (1 - d);
+            const Inputs in{vi, d, f, (vo - vi) * vi / (f * vo * uniform(0.2, 0.6) * iim),
+                            (vo - vi) * io / (f * vo * vo * uniform(0.005, 0.03)), vo / io,
+                            std::uniform_int_distribution(10, 40)(rng), std::uniform_int_distribution(1, 20000)(rng)};
+            QTest::newRow(qPrintable(QString("random design %1").arg(i))) << in << false;
+        }
     }
     void matchesReference()
     {
         QFETCH(Inputs, in);
+        QFETCH(bool, fromRepeat);
+        FakeForm2 form2;
+        FakeMessages ui;
+        if (fromRepeat) {
+            Model probe = Inputs{in.Vi, in.D, in.Freq, in.L, in.C, in.RL, in.N, 2147483647}.model();
+            FakeForm2 probeWindow;
+            FakeProgress progress;
+            SimulateConverter(probe, probeWindow, ui, &progress);
+            in.NI += progress.done.at(progress.total.indexOf(progress.total.last())) + 1;
+        }
         bool positive = false;
         const Model r = reference(in, positive);
         Model m = in.model();
-        FakeForm2 form2;
-        FakeMessages ui;
         FakeProgress progress;
         QCOMPARE(SimulateConverter(m, form2, ui, &progress), positive ? SimOutcome::Completed : SimOutcome::Refused);
-        QCOMPARE(progress.done.size(), in.NI);
-        QCOMPARE(form2.draws.size() > kFrameDrawCalls, positive);
         QVERIFY(sameBits(m, r));
+        QCOMPARE(form2.draws.size() > kFrameDrawCalls, positive);
+        // Told of every period stepped, of all NI until the states repeat, then of fewer.
+        const qsizetype stepped = progress.done.size();
+        QVERIFY(stepped == std::max(in.NI, 0) || stepped < in.NI);
+        for (qsizetype i = 0; i < stepped; ++i)
+            QVERIFY(progress.done[i] == i + 1 && (progress.total[i] == in.NI || progress.total[i] == stepped));
         if (QByteArray(QTest::currentDataTag()) != "worked example")
             return;
         // An ideal boost converter in continuous conduction settles at Vo = Vi/(1 − D) with
@@ -188,6 +229,27 @@ private slots:
         QCOMPARE(m.WaveIL == std::vector<double>({1, 2, 3}), stop.arraysKept);
         QCOMPARE(m.Drawn.valid, stop.arraysKept);
         QCOMPARE(progress.done.size(), stop.cancelAt);
+    }
+
+    // A progress display only for a run with half a second or more still to go, judged
+    // after 50 ms; a run not yet settled is taken to go on at most as long again.
+    void progressPace_data()
+    {
+        QTest::addColumn<QList<qint64>>("elapsedDoneTotal");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("too early to judge") << QList<qint64>{49, 1, 2147483647} << false;
+        QTest::newRow("settling run, 60 ms so far") << QList<qint64>{60, 7500, 10000000} << false;
+        QTest::newRow("not settled after 500 ms") << QList<qint64>{500, 75000, 10000000} << true;
+        QTest::newRow("past half of NI: the rest as predicted") << QList<qint64>{900, 60, 100} << true;
+        QTest::newRow("near the end") << QList<qint64>{2000, 99, 100} << false;
+        QTest::newRow("the last period") << QList<qint64>{5000, 100, 100} << false;
+    }
+    void progressPace()
+    {
+        QFETCH(QList<qint64>, elapsedDoneTotal);
+        QFETCH(bool, shown);
+        QCOMPARE(progressWorthShowing(elapsedDoneTotal[0], std::int32_t(elapsedDoneTotal[1]),
+                                      std::int32_t(elapsedDoneTotal[2])), shown);
     }
 
     // Largest and smallest absolute sample over 1..N.  The minimum starts from sample 1

@@ -1,5 +1,7 @@
 #include "progresspace.h"
 
+#include <algorithm>
+
 namespace {
 // A run with at least this much still to go gets a progress display.
 constexpr std::int64_t kShowWhenLeftMs = 500;
@@ -11,5 +13,8 @@ bool progressWorthShowing(std::int64_t elapsedMs, std::int32_t done, std::int32_
 {
     if (elapsedMs < kJudgeAfterMs || done <= 0 || done >= total)
         return false;
-    return elapsedMs * (std::int64_t{total} - done) / done >= kShowWhenLeftMs;
+    // A run whose states have not repeated yet may settle at any period, so no more
+    // is counted on than as many periods again as it has taken so far.
+    const std::int64_t left = std::min(std::int64_t{total} - done, std::int64_t{done});
+    return elapsedMs * left / done >= kShowWhenLeftMs;
 }

@@ -8,7 +8,9 @@
 
 #include <QStringView>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <optional>
 #include <tuple>
@@ -177,26 +179,83 @@ bool isFinite(State x) { return std::isfinite(x.iL) && std::isfinite(x.vo); }
     return stepPeriod(c, p, start, nothing);
 }
 
+// The start state of a period as the bits of its two doubles: a repeat is a repeat of
+// every bit, so +0 and −0 never pass for one another.
+struct StateBits {
+    std::uint64_t iL = 0, vo = 0;
+    friend bool operator==(StateBits, StateBits) = default;
+};
+
+StateBits bitsOf(State x) { return {std::bit_cast<std::uint64_t>(x.iL), std::bit_cast<std::uint64_t>(x.vo)}; }
+
+// Finds where the start states of the periods begin to repeat.  A period is fixed by
+// its start state, so once the start state of period j is that of an earlier period i,
+// every later period repeats too, with a period of j − i.  In floating point the
+// states are finitely many, so a run that does not diverge always settles into such
+// a cycle.  Brent's method keeps one earlier state, moved on at powers of two, and
+// finds any cycle in a few times its length after it begins; the state of the
+// period before also catches a fixed point, the usual end of a settling converter, at
+// once.  Constant memory, two comparisons a period.
+class RepeatFinder {
+public:
+    explicit RepeatFinder(State first) : saved_(bitsOf(first)) {}
+
+    // The start state of period `period` (2, 3, ...), given the one before it; the
+    // length of the cycle that closes here, or 0.
+    std::int64_t cycleAt(std::int64_t period, State previous, State state)
+    {
+        const StateBits bits = bitsOf(state);
+        if (bits == bitsOf(previous))
+            return 1;
+        if (bits == saved_)
+            return period - savedAt_;
+        if (period - savedAt_ == distance_) {
+            saved_ = bits;
+            savedAt_ = period;
+            distance_ *= 2;
+        }
+        return 0;
+    }
+
+private:
+    StateBits saved_;
+    std::int64_t savedAt_ = 1;
+    std::int64_t distance_ = 1;
+};
+
 // NI periods from rest, the last into the arrays.  Only the last period is ever read,
 // so the earlier ones carry just current and voltage from one period to the next; a
 // non-finite value never returns to a finite one, so checking it once per period is
-// enough.
+// enough.  Once the start states repeat, the last period starts as the period whose
+// place in the cycle it has: only the periods up to it are stepped, and the result is
+// the same to the last bit.
 std::optional<Stop> runPeriods(Model& m, const Setup& setup, ProgressPort* progress)
 {
     const std::int32_t periods = m.NI;
-    State start;
-    for (std::int64_t iter = 1; iter <= periods; ++iter) {
-        if (iter < periods) {
-            start = advancePeriod(setup.circuit, setup.phases, start);
-            if (!isFinite(start))
-                return fault(kDiverged);
-        } else {
-            RecordArrays arrays(m, setup.circuit);
-            stepPeriod(setup.circuit, setup.phases, start, arrays);
+    if (periods < 1)
+        return std::nullopt;
+    std::int64_t total = periods; // periods to step, fewer once the states repeat
+    bool settled = false;
+    State start; // of period `done` + 1, from rest
+    RepeatFinder repeats(start);
+    for (std::int64_t done = 1; done < total; ++done) {
+        const State next = advancePeriod(setup.circuit, setup.phases, start);
+        if (!isFinite(next))
+            return fault(kDiverged);
+        if (!settled) {
+            if (const std::int64_t cycle = repeats.cycleAt(done + 1, start, next)) {
+                settled = true;
+                total = done + 1 + (periods - (done + 1)) % cycle;
+            }
         }
-        if (progress && !progress->periodsDone(std::int32_t(iter), periods))
+        start = next;
+        if (progress && !progress->periodsDone(std::int32_t(done), std::int32_t(total)))
             return Stop{SimOutcome::Cancelled, kCancelled.toString()};
     }
+    RecordArrays arrays(m, setup.circuit);
+    stepPeriod(setup.circuit, setup.phases, start, arrays);
+    if (progress && !progress->periodsDone(std::int32_t(total), std::int32_t(total)))
+        return Stop{SimOutcome::Cancelled, kCancelled.toString()};
     return std::nullopt;
 }
 

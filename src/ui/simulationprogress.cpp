@@ -64,6 +64,9 @@ bool SimulationProgress::periodsDone(std::int32_t done, std::int32_t total)
         // With no minimum duration, the first value past the minimum shows the dialog.
         dialog_->setValue(0);
     }
+    // The periods to go shrink once the simulated states repeat.
+    if (dialog_->maximum() != total)
+        dialog_->setMaximum(total);
     // While shown, also handles the pending events, among them a press of "Annulla".
     dialog_->setValue(done);
     cancelled_ = dialog_->wasCanceled();
