@@ -93,17 +93,21 @@ void BM_Floor(benchmark::State& state)
     }
 }
 
-// The worked example at NI periods: past its fixed point (period 10 613) only the
-// periods up to it are stepped, whatever NI.
-void BM_SimulateConverter(benchmark::State& state)
+void simulateEachIteration(benchmark::State& state, Model m)
 {
-    Model m = defaultModel(std::int32_t(state.range(0)));
     NullForm2 form2;
     QuietMessages messages;
     for (auto _ : state) {
         if (SimulateConverter(m, form2, messages, nullptr) != SimOutcome::Completed)
             state.SkipWithError("simulation did not complete");
     }
+}
+
+// The worked example at NI periods: past its fixed point (period 10 613) only the
+// periods up to it are stepped, whatever NI.
+void BM_SimulateConverter(benchmark::State& state)
+{
+    simulateEachIteration(state, defaultModel(std::int32_t(state.range(0))));
 }
 
 // The worst case: a converter with ten times the inductance and a hundred times the
@@ -115,12 +119,7 @@ void BM_SimulateUnsettled(benchmark::State& state)
     Model m = defaultModel(kDefault.NI * std::int32_t(state.range(0)));
     m.L = 10 * kDefault.L;
     m.C = 100 * kDefault.C;
-    NullForm2 form2;
-    QuietMessages messages;
-    for (auto _ : state) {
-        if (SimulateConverter(m, form2, messages, nullptr) != SimOutcome::Completed)
-            state.SkipWithError("simulation did not complete");
-    }
+    simulateEachIteration(state, std::move(m));
 }
 
 void BM_DrawTraces(benchmark::State& state)
@@ -165,7 +164,7 @@ void BM_DrawTracesHuge(benchmark::State& state)
 struct Program {
     Model model;
     QuietMessages messages;
-    WaveformHost host{model};
+    WaveformHost host{model, messages};
     Form1 form1{model, messages, host};
 
     Program()
