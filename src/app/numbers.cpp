@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <charconv>
+#include <iterator>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -155,6 +156,13 @@ QString FormatNumber(double value, NumberPattern pattern)
     if (point.size() == 1)
         text.replace(u'.', point.front());
     return text;
+}
+
+QByteArray shortestText(double value)
+{
+    char text[32];
+    const auto [end, ec] = std::to_chars(std::begin(text), std::end(text), value);
+    return QByteArray(text, ec == std::errc() ? end - text : 0);
 }
 
 std::optional<std::int32_t> RoundToInt32(double value)

@@ -29,6 +29,10 @@ QString FormatNumber(double value, NumberPattern pattern);
 // The same text with "." as the decimal separator, whatever the locale.
 QString formatNumberWithPoint(double value, NumberPattern pattern);
 
+// The shortest text that reads back to the same double, with "." as the decimal
+// separator whatever the locale: for data that leaves the program.
+QByteArray shortestText(double value);
+
 // Rounds to the nearest 32-bit integer, halves to the even neighbour.  Returns nothing
 // when the result lies outside the 32-bit signed range (or the value is not a number).
 std::optional<std::int32_t> RoundToInt32(double value);
