@@ -213,7 +213,7 @@ private slots:
         // while the selection still follows the pointer.
         const char* example = "t= 250.00usec ; iL(t) = 1.00E+00A";
         row("design calculation changed Freq", {25, 89, 0, 1, example, [](Model& m) { m.Freq = 1000; m.NP = 3; }});
-        row("refused run read a larger N", {25, 89, 0, 1, example, [](Model& m) { m.N = 1000; }});
+        row("refused run read another N", {25, 89, 0, 1, example, [](Model& m) { m.N = 1; }});
         row("every sample zero",
             {25, 89, 0, 1, "t= 250.00usec ; iL(t) = 0.00E+00A", [](Model& m) { m.WaveIL.assign(6, 0.0); }});
         row("no plot drawn", {25, 89, 0, 1, "", [](Model& m) { m.Drawn.valid = false; }});
