@@ -20,6 +20,23 @@ install(FILES ${BOOST_PACKAGING_DIR}/${BOOST_APP_ID}.svg
 install(FILES ${BOOST_PACKAGING_DIR}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${BOOST_APP_ID})
 
+# The manual page, made from the program's own --help at build time, as Debian makes
+# most of its manual pages: it cannot drift from what the program says.
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+    set(BOOST_MANPAGE ${PROJECT_BINARY_DIR}/${BOOST_APP_ID}.1)
+    add_custom_command(OUTPUT ${BOOST_MANPAGE}
+        COMMAND ${HELP2MAN} --no-info --section=1 --manual=Comandi
+                "--name=progetto e verifica di un convertitore DC-DC boost"
+                --output=${BOOST_MANPAGE} $<TARGET_FILE:${BOOST_APP_ID}>
+        DEPENDS ${BOOST_APP_ID}
+        COMMENT "Manual page from convertitore-boost --help")
+    add_custom_target(manpage ALL DEPENDS ${BOOST_MANPAGE})
+    install(FILES ${BOOST_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+    message(WARNING "help2man not found: the manual page is not made (apt-get install help2man)")
+endif()
+
 # `cpack -G DEB` in the build directory makes an installable Debian package;
 # dpkg-shlibdeps finds the Qt libraries, and the labels need Liberation Sans,
 # which no library dependency brings in.

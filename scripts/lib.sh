@@ -6,9 +6,10 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 
 # What every build needs.  qt6-base-dev brings the compiler-facing Qt, the xcb
-# and offscreen platform plugins and fontconfig; the labels are laid out for the
-# metrics of Liberation Sans, which Debian does not pull in by itself.
-BASE_PACKAGES=(build-essential cmake qt6-base-dev fonts-liberation2)
+# and offscreen platform plugins and fontconfig; qt6-svg-dev writes the SVG
+# pictures; help2man makes the manual page from --help; the labels are laid out
+# for the metrics of Liberation Sans, which Debian does not pull in by itself.
+BASE_PACKAGES=(build-essential cmake qt6-base-dev qt6-svg-dev help2man fonts-liberation2)
 
 # True when this user can run commands as root: it is root, or sudo lets it.
 # With a terminal sudo may ask for the password; without one (CI, a pipe) it
@@ -65,6 +66,6 @@ ensure_packages() {
 build_project() {
     local targets=()
     [ "$#" -eq 0 ] || targets=(--target "$@")
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
     cmake --build "$BUILD" -j"$(nproc)" "${targets[@]}"
 }

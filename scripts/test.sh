@@ -13,7 +13,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # and the metainfo with them.
 # file: `cpack -G DEB` runs it to find the libraries dpkg-shlibdeps must read,
 # and fails without it; the README packages the build this script made.
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file)
+# clang-tidy: every function of the program stays short and simple (.clang-tidy).
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
@@ -39,7 +40,8 @@ check_install() {
              share/applications/convertitore-boost.desktop \
              share/metainfo/convertitore-boost.metainfo.xml \
              share/icons/hicolor/scalable/apps/convertitore-boost.svg \
-             share/doc/convertitore-boost/copyright; do
+             share/doc/convertitore-boost/copyright \
+             share/man/man1/convertitore-boost.1; do
         [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
     done
     desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
@@ -73,6 +75,23 @@ run_suite() {
     env LC_ALL="$loc" LANG="$loc" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" \
         ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=$?
     rm -rf "$runtime"
+    return "$status"
+}
+
+# Every function of the program within the limits of .clang-tidy (cognitive
+# complexity 25, 60 lines), checked on the build's compile commands.
+run_tidy() {
+    local log status=0
+    log=$(mktemp)
+    echo "== clang-tidy =="
+    find "$ROOT/src" -name '*.cpp' -print0 \
+        | xargs -0 -n 4 -P "$(nproc)" clang-tidy -p "$BUILD" --quiet >"$log" 2>/dev/null || true
+    if grep -E 'warning:|error:' "$log"; then
+        status=1
+    else
+        echo "Nessuna funzione oltre i limiti."
+    fi
+    rm -f "$log"
     return "$status"
 }
 
@@ -114,6 +133,7 @@ build_project
 failed=0
 check_readme_packages || failed=1
 check_install || failed=1
+run_tidy || failed=1
 run_suite "$BUILD" C || failed=1
 run_suite "$BUILD" it_IT.UTF-8 || failed=1
 run_fuzzers || failed=1

@@ -1,7 +1,8 @@
-// Start-up: one main window over one shared model; the waveform window appears with
-// the first verification run.  The program ends when the last window is closed.
+// Start-up: with no arguments, one main window over one shared model, the waveform
+// window appearing with the first verification run, the program ending when the last
+// window is closed; with arguments, the command line.
 #include "app/model.h"
-#include "ui/appicon.h"
+#include "cli/commandline.h"
 #include "ui/form1.h"
 #include "ui/messagebox.h"
 #include "ui/simulationprogress.h"
@@ -21,8 +22,6 @@ namespace {
 // display that does not answer (a stale DISPLAY, ssh without forwarding) would
 // otherwise end in an abort with a core dump and the advice to reinstall.  The student
 // gets one line saying what is wrong and what to do instead.
-QtMessageHandler previousHandler = nullptr;
-
 void startupMessage(QtMsgType type, const QMessageLogContext&, const QString&)
 {
     if (type != QtFatalMsg)
@@ -37,27 +36,27 @@ void startupMessage(QtMsgType type, const QMessageLogContext&, const QString&)
     std::_Exit(EXIT_FAILURE);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int runWindows(int argc, char* argv[])
 {
-    previousHandler = qInstallMessageHandler(startupMessage);
+    const QtMessageHandler previous = qInstallMessageHandler(startupMessage);
     QApplication app(argc, argv);
-    qInstallMessageHandler(previousHandler);
-
-    // One style on every desktop, so the coloured fields and button faces look alike.
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setFont(UiStyle::font());
-    QGuiApplication::setDesktopFileName(QStringLiteral("convertitore-boost"));
-    QApplication::setWindowIcon(AppIcon::icon());
+    qInstallMessageHandler(previous);
+    UiStyle::setUpApplication();
 
     Model model;
     MessageBoxPort messages;
-    WaveformHost waveforms(model);
+    WaveformHost waveforms(model, messages);
     // The progress dialog of each run is a child of the main window; the factory is
     // called only on a button press, long after the window is built.
     Form1 form1(model, messages, waveforms,
                 [&form1] { return std::make_unique<SimulationProgress>(&form1); });
     form1.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return argc > 1 ? runCommandLine(argc, argv) : runWindows(argc, argv);
 }

@@ -8,6 +8,8 @@
 #include "ui/form2.h"
 #include "ui/waveformhost.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -62,7 +64,7 @@ private slots:
     {
         model_ = Model{};
         messages_.messages.clear();
-        host_ = std::make_unique<WaveformHost>(model_);
+        host_ = std::make_unique<WaveformHost>(model_, messages_);
         startWithProgressDialogs();
     }
     void cleanup()
@@ -105,6 +107,8 @@ private slots:
         QCOMPARE(tip.left(11), QString("t= 31.25usec").replace('.', locale.decimalPoint()).left(11));
         QVERIFY2(tip.contains("iL(t) = ") && QToolTip::isVisible(), qPrintable(tip));
         QVERIFY(in2<QRadioButton>("Option1")->isChecked());
+        QTest::keyClick(host_->current(), Qt::Key_C, Qt::ControlModifier); // "Copia immagine"
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), host_->current()->size());
 
         // The inductor current of a far too small inductance reaches zero: one message, and
         // neither the boxes nor the pointer show figures of a plot that is gone.

@@ -12,6 +12,7 @@
 #include "ui/waveformhost.h"
 #include "ui/windowplacement.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -20,8 +21,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 // A control of the main window or of the waveform window: its text, its place in
 // pixels, its font size and, where the control paints one, its background colour
@@ -62,9 +65,9 @@ class TestWindows : public QObject {
 private slots:
     void init()
     {
-        host_ = std::make_unique<WaveformHost>(model_);
+        host_ = std::make_unique<WaveformHost>(model_, messages_);
         form1_ = std::make_unique<Form1>(model_, messages_, *host_);
-        form2_ = std::make_unique<Form2>(model_);
+        form2_ = std::make_unique<Form2>(model_, messages_);
         form2_->setAttribute(Qt::WA_DeleteOnClose, false); // owned by the test
     }
     void cleanup()
@@ -246,6 +249,47 @@ private slots:
         QCOMPARE(picture->grab().toImage(), before);
         form2_->clearPlot();
         QVERIFY(picture->grab().toImage() != before);
+        // Clearing the hover text takes a tip shown for it away.
+        QToolTip::showText(picture->mapToGlobal(QPoint(5, 5)), "t= 1", picture);
+        form2_->setHoverText({});
+        QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 1000);
+    }
+
+    // While traces are drawn, the plot's actions save the window's picture as PNG or SVG
+    // and the period as CSV, where the file dialog says; a file that cannot be written
+    // gives one message naming it and leaves an existing one as it was.
+    void exportActions()
+    {
+        const auto action = [this](const char* name) { return form2_->findChild<QAction*>(name); };
+        QCOMPARE(action("SalvaImmagine")->shortcut(), QKeySequence("Ctrl+S"));
+        QVERIFY(!action("SalvaImmagine")->isEnabled() && !action("EsportaDati")->isEnabled());
+        model_.NP = model_.Drawn.NP = 2;
+        model_.N = model_.Drawn.N = 4;
+        model_.Drawn.valid = true;
+        model_.Dt = 0.5;
+        model_.WaveIL = model_.WaveIC = model_.WaveVo = model_.WaveVL = model_.WaveID = {0, 1, 2, 1.5, 1, 0};
+        model_.MaxIL = model_.MaxIC = model_.MaxVo = model_.MaxVL = 2;
+        form2_->drawTraces(model_);
+        QVERIFY(action("CopiaImmagine")->isEnabled());
+        QTemporaryDir dir;
+        QString answer;
+        form2_->setFileChooser([&answer](const QString&, const QString&, QString*) { return answer; });
+        for (const char* name : {"f.png", "f.svg", "f.csv", "f"}) {
+            answer = dir.filePath(name);
+            action(QByteArray(name).endsWith("csv") ? "EsportaDati" : "SalvaImmagine")->trigger();
+        }
+        QCOMPARE(QImage(dir.filePath("f.png")).size(), form2_->size());
+        QVERIFY(QFile(dir.filePath("f.svg")).size() > 1000 && QImage(dir.filePath("f.png")) == QImage(dir.filePath("f")));
+        QFile csv(dir.filePath("f.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().split('\n').at(4), QByteArray("1.5,1,1,1,1,1"));
+        QVERIFY(messages_.messages.isEmpty());
+        answer = dir.filePath("gone/f.csv");
+        action("EsportaDati")->trigger();
+        QCOMPARE(messages_.messages, QStringList(QString("Impossibile salvare il file «%1»: la cartella %2 non esiste.")
+                                                     .arg(answer, dir.filePath("gone"))));
+        form2_->clearPlot();
+        QVERIFY(!action("EsportaDati")->isEnabled());
     }
 
     // The waveform window goes on the screen, covering as little of the verification
@@ -262,6 +306,8 @@ private slots:
             {{0, 0, 3000, 1200}, main.translated(1900, 300), area.translated(1900, 300)});
         row("second screen right of the first", {{1920, 0, 1600, 1200}, main.translated(1920, 0), area.translated(1920, 0)});
         row("screen smaller than the window: its top-left corner", {{0, 0, 800, 600}, main, area, {0, 0}});
+        row("the area clear at the cost of more of the main window",
+            {{0, 0, 3000, 1050}, main.translated(1000, 0), {1000, 100, 260, 500}, {1765, 338}});
     }
     void placement()
     {

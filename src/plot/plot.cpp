@@ -27,13 +27,13 @@ constexpr std::size_t kBatchSize = std::size_t{1} << 16;
 // Plot heights of samples 1..N of one band at indexes 0..N − 1, as the surface gets
 // them.  A waveform whose largest absolute sample is 0 lies on its zero line; a height
 // that cannot be drawn (overflow, not a number) becomes NaN and is left out.
-std::vector<float> traceHeights(const Model& m, std::size_t band)
+std::vector<float> traceHeights(const Model& m, std::int32_t n, std::size_t band)
 {
     const PlotBand& b = kPlotBands[band];
     const double fullScale = m.*kTraceFullScale[band];
     std::vector<float> heights;
-    heights.reserve(static_cast<std::size_t>(m.N));
-    for (const double sample : periodSamples(m.*b.wave, m.N)) {
+    heights.reserve(static_cast<std::size_t>(n));
+    for (const double sample : periodSamples(m.*b.wave, n)) {
         const double y = fullScale == 0 ? b.zeroLine : sample * b.span / fullScale + b.zeroLine;
         const float h = static_cast<float>(y);
         heights.push_back(std::isfinite(h) ? h : std::numeric_limits<float>::quiet_NaN());
@@ -41,21 +41,22 @@ std::vector<float> traceHeights(const Model& m, std::size_t band)
     return heights;
 }
 
-// Every segment of every displayed period, sample k to sample k + 1.
-void drawEverySegment(const Model& m, std::span<const float> heights, Rgb colour, PlotSurface& surface)
+// Every segment of every one of np displayed periods of n samples, sample k to k + 1.
+void drawEverySegment(std::int32_t np, std::int32_t n, std::span<const float> heights, Rgb colour,
+                      PlotSurface& surface)
 {
     std::vector<PlotLine> batch;
     batch.reserve(kBatchSize);
     // The period is counted in 64 bits, since NP may be the largest 32-bit count.
-    for (std::int64_t iter = 1; iter <= m.NP; ++iter) {
+    for (std::int64_t iter = 1; iter <= np; ++iter) {
         const auto period = static_cast<std::int32_t>(iter);
-        for (std::int32_t k = 1; k <= m.N - 1; ++k) {
+        for (std::int32_t k = 1; k <= n - 1; ++k) {
             const float y1 = heightOf(heights, k);
             const float y2 = heightOf(heights, k + 1);
             if (!std::isfinite(y1) || !std::isfinite(y2))
                 continue;
-            batch.push_back({static_cast<float>(segmentStartX(m.NP, m.N, period, k)), y1,
-                             static_cast<float>(segmentEndX(m.NP, m.N, period, k)), y2});
+            batch.push_back({static_cast<float>(segmentStartX(np, n, period, k)), y1,
+                             static_cast<float>(segmentEndX(np, n, period, k)), y2});
             if (batch.size() == kBatchSize) {
                 surface.drawLines(colour, batch);
                 batch.clear();
@@ -88,10 +89,15 @@ void DrawPlotFrame(PlotSurface& surface)
 
 void DrawTraces(const Model& m, PlotSurface& surface)
 {
-    if (m.NP <= 0 || m.N <= 1)
+    drawTraces(m, m.NP, m.N, surface);
+}
+
+void drawTraces(const Model& m, std::int32_t np, std::int32_t n, PlotSurface& surface)
+{
+    if (np <= 0 || n <= 1)
         return;
     for (const PlotBand& band : kPlotBands) {
-        if ((m.*band.wave).size() < static_cast<std::size_t>(m.N) + 1)
+        if ((m.*band.wave).size() < static_cast<std::size_t>(n) + 1)
             return; // arrays of another run: nothing that belongs together to draw
     }
 
@@ -100,13 +106,13 @@ void DrawTraces(const Model& m, PlotSurface& surface)
     const QSize pixels = surface.pixelSize();
     if (pixels.isEmpty()) {
         for (std::size_t band = 0; band < kPlotBands.size(); ++band)
-            drawEverySegment(m, traceHeights(m, band), kPlotBands[band].colour, surface);
+            drawEverySegment(np, n, traceHeights(m, n, band), kPlotBands[band].colour, surface);
         return;
     }
-    const TraceReducer reducer(m.NP, m.N, pixels.width());
+    const TraceReducer reducer(np, n, pixels.width());
     for (std::size_t band = 0; band < kPlotBands.size(); ++band) {
         clearUpperVectorState(); // the previous trace was just painted
-        const std::vector<PlotLine> lines = reducer.reduce(traceHeights(m, band));
+        const std::vector<PlotLine> lines = reducer.reduce(traceHeights(m, n, band));
         if (!lines.empty())
             surface.drawLines(kPlotBands[band].colour, lines);
     }

@@ -8,9 +8,20 @@
 #include "plotwidget.h"
 #include "uistyle.h"
 
+#include "app/savefile.h"
+#include "sim/waveformcsv.h"
+#include "windowpicture.h"
+
+#include <QAction>
 #include <QButtonGroup>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QToolTip>
 
 #include <iterator>
@@ -61,10 +72,35 @@ QLabel* caption(QWidget* parent, const Caption& c)
     return UiStyle::place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
 }
 
+const QString kPngType = QStringLiteral("Immagine PNG (*.png)");
+const QString kSvgType = QStringLiteral("Immagine SVG (*.svg)");
+const QString kCsvType = QStringLiteral("Dati CSV (*.csv)");
+
+// The platform's save dialog, opened in the folder last used for the same kind of file
+// (or the user's Pictures or Documents folder the first time).
+QString chooseWithDialog(QWidget* parent, const QString& proposed, const QString& types, QString* chosenType)
+{
+    const bool picture = !types.contains(QLatin1String("*.csv"));
+    const QString key = picture ? QStringLiteral("cartelle/immagini") : QStringLiteral("cartelle/dati");
+    const auto standard = picture ? QStandardPaths::PicturesLocation : QStandardPaths::DocumentsLocation;
+    QSettings settings;
+    const QString folder = settings.value(key, QStandardPaths::writableLocation(standard)).toString();
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), folder + u'/' + proposed, types, chosenType);
+    if (!path.isEmpty())
+        settings.setValue(key, QFileInfo(path).absolutePath());
+    return path;
+}
+
+// The path with the file type's extension, unless it already ends with it.
+QString withSuffix(const QString& path, QLatin1String suffix)
+{
+    return path.endsWith(u'.' + QString(suffix), Qt::CaseInsensitive) ? path : path + u'.' + QString(suffix);
+}
+
 } // namespace
 
-Form2::Form2(Model& model, QWidget* parent)
-    : QWidget(parent, Qt::Window), model_(model)
+Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model), messages_(messages)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Forme d'onda reali"));
@@ -105,6 +141,68 @@ Form2::Form2(Model& model, QWidget* parent)
     caption(this, {{"Label1", 120, 9480, 8655, 375},
                    "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
         ->setFont(UiStyle::font(9.75));
+
+    chooseFile_ = [this](const QString& proposed, const QString& types, QString* chosenType) {
+        return chooseWithDialog(this, proposed, types, chosenType);
+    };
+    picture1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    exportActions_ = {addAction("SalvaImmagine", QStringLiteral("Salva immagine…"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+                      addAction("CopiaImmagine", QStringLiteral("Copia immagine"), QKeySequence(Qt::CTRL | Qt::Key_C)),
+                      addAction("EsportaDati", QStringLiteral("Esporta dati…"), QKeySequence(Qt::CTRL | Qt::Key_E))};
+    connect(exportActions_[0], &QAction::triggered, this, &Form2::savePicture);
+    connect(exportActions_[1], &QAction::triggered, this, &Form2::copyPicture);
+    connect(exportActions_[2], &QAction::triggered, this, &Form2::exportData);
+    setExportEnabled(false);
+}
+
+// An action of the plot's context menu, its shortcut working anywhere in the window.
+QAction* Form2::addAction(const char* name, const QString& text, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(text, picture1_);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    picture1_->addAction(action);
+    return action;
+}
+
+void Form2::setFileChooser(FileChooser chooser)
+{
+    chooseFile_ = std::move(chooser);
+}
+
+void Form2::setExportEnabled(bool enabled)
+{
+    for (QAction* action : exportActions_)
+        action->setEnabled(enabled);
+}
+
+void Form2::savePicture()
+{
+    QString type = kPngType;
+    const QString path = chooseFile_(QStringLiteral("forme-d-onda.png"), kPngType + QStringLiteral(";;") + kSvgType, &type);
+    if (path.isEmpty())
+        return;
+    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
+                     || (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && type == kSvgType);
+    const QByteArray data = svg ? WindowPicture::waveformSvg(*this, model_) : WindowPicture::png(WindowPicture::picture(*this));
+    if (const auto failure = saveFile(withSuffix(path, svg ? QLatin1String("svg") : QLatin1String("png")), data))
+        messages_.ShowMessage(*failure);
+}
+
+void Form2::copyPicture()
+{
+    QGuiApplication::clipboard()->setImage(WindowPicture::picture(*this));
+}
+
+void Form2::exportData()
+{
+    QString type = kCsvType;
+    const QString path = chooseFile_(QStringLiteral("forme-d-onda.csv"), kCsvType, &type);
+    if (path.isEmpty())
+        return;
+    if (const auto failure = saveFile(withSuffix(path, QLatin1String("csv")), waveformCsv(model_)))
+        messages_.ShowMessage(*failure);
 }
 
 void Form2::show()
@@ -124,6 +222,7 @@ void Form2::closeEvent(QCloseEvent* event)
 void Form2::clearPlot()
 {
     picture1_->clear();
+    setExportEnabled(false);
 }
 
 void Form2::drawPlotFrame()
@@ -134,6 +233,7 @@ void Form2::drawPlotFrame()
 void Form2::drawTraces(const Model& m)
 {
     DrawTraces(m, *picture1_);
+    setExportEnabled(true);
 }
 
 void Form2::setCaption(Form2Summary box, const QString& text)

@@ -9,21 +9,31 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class PlotWidget;
+class QAction;
 class QButtonGroup;
 class QLabel;
 struct Model;
 
 // Computes nothing itself: the verification run writes the summary boxes, the
 // simulation draws on the plot, and each pointer movement over the plot runs the
-// cursor readout, which selects an option and sets the hover text.  Closing the
-// window discards it.
+// cursor readout, which selects an option and sets the hover text.  While traces are
+// drawn, the plot's context menu and shortcuts save or copy the window's picture and
+// export the period's data.  Closing the window discards it.
 class Form2 : public QWidget, public Form2Port {
     Q_OBJECT
 public:
-    explicit Form2(Model& model, QWidget* parent = nullptr);
+    // `messages` tells the student of a file that could not be written.
+    Form2(Model& model, MessagePort& messages, QWidget* parent = nullptr);
+
+    // Asks where to save: given the proposed path and the file types, returns the path
+    // chosen (empty: cancelled) and the type chosen.  The platform's file dialog by
+    // default, remembering the last folder used.
+    using FileChooser = std::function<QString(const QString& proposed, const QString& types, QString* chosenType)>;
+    void setFileChooser(FileChooser chooser);
 
     // Shows the window restored if it was minimised, raised and active.
     void show() override;
@@ -44,8 +54,16 @@ protected:
 
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
+    QAction* addAction(const char* name, const QString& text, const QKeySequence& shortcut);
+    void savePicture();
+    void copyPicture();
+    void exportData();
+    void setExportEnabled(bool enabled);
 
     Model& model_;
+    MessagePort& messages_;
+    FileChooser chooseFile_;
+    std::array<QAction*, 3> exportActions_{}; // SalvaImmagine, CopiaImmagine, EsportaDati
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16

@@ -60,7 +60,8 @@ void PlotWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    painter.drawImage(QRectF(contentsRect()), surface().image());
+    if (drawingShown_)
+        painter.drawImage(QRectF(contentsRect()), surface().image());
     drawFrame(&painter);
 }
 

@@ -30,6 +30,10 @@ public:
     // The retained drawing, at its own device-pixel resolution.
     const PlotImage& image() const;
 
+    // Whether painting shows the drawing or only the empty panel (for a picture that
+    // draws the plot by other means).
+    void setDrawingShown(bool shown) { drawingShown_ = shown; }
+
 signals:
     // plotPos in plot coordinates; globalPos is the pointer on the screen.
     void pointerMoved(QPointF plotPos, QPoint globalPos);
@@ -46,4 +50,5 @@ private:
     mutable std::unique_ptr<PlotImage> image_;
     mutable QSize imageSize_;
     mutable qreal imageRatio_ = 0;
+    bool drawingShown_ = true;
 };

@@ -1,6 +1,9 @@
 #include "uistyle.h"
 
+#include "appicon.h"
+
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPalette>
@@ -34,6 +37,16 @@ protected:
 QString programTitle()
 {
     return QStringLiteral("Convertitore Boost");
+}
+
+void setUpApplication()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setFont(font());
+    QApplication::setWindowIcon(AppIcon::icon());
+    QCoreApplication::setOrganizationName(QStringLiteral("convertitore-boost"));
+    QCoreApplication::setApplicationName(QStringLiteral("convertitore-boost"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("convertitore-boost"));
 }
 
 int titleBarWidth()

@@ -5,7 +5,7 @@
 
 #include <QScreen>
 
-WaveformHost::WaveformHost(Model& model) : model_(model) {}
+WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model), messages_(messages) {}
 
 // The window reads the model the host was given, so it must not outlive the host; a
 // window the user closed has already deleted itself.
@@ -23,7 +23,7 @@ void WaveformHost::keepClearOf(const QWidget* mainWindow, const QRect& area)
 Form2Port& WaveformHost::obtainForm2()
 {
     if (!form2_) {
-        form2_ = new Form2(model_);
+        form2_ = new Form2(model_, messages_);
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
         form2_->move(firstPlace(form2_->size()));
     }

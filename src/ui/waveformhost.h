@@ -19,7 +19,8 @@ struct Model;
 // destroying it discards the window.
 class WaveformHost : public Form2Host {
 public:
-    explicit WaveformHost(Model& model);
+    // The window tells `messages` of a file it could not write.
+    WaveformHost(Model& model, MessagePort& messages);
     ~WaveformHost() override;
 
     // A new window is placed to leave `area` of `mainWindow` (its own coordinates) in
@@ -39,6 +40,7 @@ private:
     QPoint firstPlace(QSize clientSize) const;
 
     Model& model_;
+    MessagePort& messages_;
     QPointer<Form2> form2_;
     QPointer<const QWidget> mainWindow_;
     QRect area_;

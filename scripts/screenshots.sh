@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Makes the README's pictures of the two windows with the program itself: the
+# worked example, designed in the main window and verified in the waveform window,
+# drawn without any display into docs/.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+ensure_packages "${BASE_PACKAGES[@]}"
+build_project convertitore-boost
+mkdir -p "$ROOT/docs"
+"$BUILD/convertitore-boost" progetto --vi 15 --vo 25 --f 80 --ripple-il 40 --ripple-vo 60 --io 1.5 \
+    --png "$ROOT/docs/finestra-principale.png" >/dev/null
+"$BUILD/convertitore-boost" verifica --vi 15 --d 40 --f 80 --l 75 --c 125 --rl 16.67 \
+    --png "$ROOT/docs/forme-d-onda.png" >/dev/null
+echo "Immagini in docs/: finestra-principale.png, forme-d-onda.png"

@@ -1,0 +1,65 @@
+#include "consoleports.h"
+
+#include "sim/progresspace.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// The line is redrawn at most this often.
+constexpr qint64 kUpdateEveryMs = 100;
+
+} // namespace
+
+void ConsoleMessages::ShowMessage(const QString& text)
+{
+    ++count_;
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+ConsoleProgress::ConsoleProgress() : terminal_(isatty(STDERR_FILENO) == 1)
+{
+    interrupted = 0;
+    previousHandler_ = std::signal(SIGINT, onInterrupt);
+    sinceStart_.start();
+    sinceUpdate_.start();
+}
+
+ConsoleProgress::~ConsoleProgress()
+{
+    clearLine();
+    std::signal(SIGINT, previousHandler_);
+}
+
+bool ConsoleProgress::periodsDone(std::int32_t done, std::int32_t total)
+{
+    if (interrupted) {
+        clearLine();
+        return false;
+    }
+    if (!terminal_ || done >= total || sinceUpdate_.elapsed() < kUpdateEveryMs)
+        return true;
+    sinceUpdate_.start();
+    if (shown_ || progressWorthShowing(sinceStart_.elapsed(), done, total)) {
+        shown_ = true;
+        std::fprintf(stderr, "\rSimulazione in corso: %3d %% (Ctrl+C per interrompere) ",
+                     int(std::int64_t{done} * 100 / total));
+        std::fflush(stderr);
+    }
+    return true;
+}
+
+void ConsoleProgress::clearLine()
+{
+    if (shown_)
+        std::fprintf(stderr, "\r%78s\r", "");
+    shown_ = false;
+}

@@ -1,0 +1,23 @@
+// The windows as pictures, for a file, the clipboard or the command line.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+class QWidget;
+struct Model;
+
+namespace WindowPicture {
+
+// A window's client area as the student sees it (for the waveform window: plot, legend
+// and summary values), without hover text or focus frame, at its device pixel ratio.
+QImage picture(QWidget& window);
+
+QByteArray png(const QImage& image);
+
+// The waveform window's picture as SVG: the texts as text, the plot's frame and traces as paths,
+// the traces reduced as the plot reduces them, so the file stays small however many
+// samples are shown.  `m` holds the plot on screen (m.Drawn).
+QByteArray waveformSvg(QWidget& form2, const Model& m);
+
+} // namespace WindowPicture
