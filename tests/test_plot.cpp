@@ -82,6 +82,9 @@ Q_DECLARE_METATYPE(Move)
 class TestPlot : public QObject {
     Q_OBJECT
 private slots:
+    // The texts are compared as the C locale writes them, whatever the machine's.
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
     // The frame first: black ticks, twenty down the left edge from the top corner (none at
     // y = 0) and five along the bottom including both corners; then the zero lines, top
     // first.  Then the traces, iL first, id last, each whole: each displayed period shows

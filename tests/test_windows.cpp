@@ -63,6 +63,9 @@ class TestWindows : public QObject {
     std::unique_ptr<Form2> form2_;
 
 private slots:
+    // The texts are compared as the C locale writes them, whatever the machine's.
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
     void init()
     {
         host_ = std::make_unique<WaveformHost>(model_, messages_);

@@ -57,7 +57,7 @@ std::string scanExponent(Scanner& in)
     std::string exponent;
     if (in.peek() == u'+' || in.peek() == u'-') {
         if (in.peek() == u'-')
-            exponent = "-";
+            exponent.push_back('-');
         in.take();
     }
     const std::size_t signLength = exponent.size();
