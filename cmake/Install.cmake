@@ -38,8 +38,8 @@ else()
 endif()
 
 # `cpack -G DEB` in the build directory makes an installable Debian package;
-# dpkg-shlibdeps finds the Qt libraries, and the labels need Liberation Sans,
-# which no library dependency brings in.
+# dpkg-shlibdeps finds the Qt libraries; the labels need Liberation Sans and Qt's
+# dialogs their Italian texts, which no library dependency brings in.
 set(CPACK_PACKAGE_NAME ${BOOST_APP_ID})
 set(CPACK_PACKAGE_VENDOR "Gruppo di sviluppo Convertitore Boost")
 set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore Boost")
@@ -50,5 +50,5 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n")
 include(CPack)

@@ -7,9 +7,10 @@ BUILD="$ROOT/build"
 
 # What every build needs.  qt6-base-dev brings the compiler-facing Qt, the xcb
 # and offscreen platform plugins and fontconfig; qt6-svg-dev writes the SVG
-# pictures; help2man makes the manual page from --help; the labels are laid out
-# for the metrics of Liberation Sans, which Debian does not pull in by itself.
-BASE_PACKAGES=(build-essential cmake qt6-base-dev qt6-svg-dev help2man fonts-liberation2)
+# pictures; qt6-translations-l10n puts Qt's own dialogs in Italian; help2man
+# makes the manual page from --help; the labels are laid out for the metrics of
+# Liberation Sans, which Debian does not pull in by itself.
+BASE_PACKAGES=(build-essential cmake qt6-base-dev qt6-svg-dev qt6-translations-l10n help2man fonts-liberation2)
 
 # True when this user can run commands as root: it is root, or sudo lets it.
 # With a terminal sudo may ask for the password; without one (CI, a pipe) it

@@ -1,8 +1,7 @@
-// The verification run through fake windows: the character check of a field, the order
-// of the run's phases and what each failed check leaves behind.
+// The verification run through fake windows: the order of the run's phases and what
+// each failed check leaves behind.  The character check itself is fuzzed apart.
 #include "app/model.h"
 #include "fakes.h"
-#include "sim/fieldcheck.h"
 #include "sim/verification.h"
 
 #include <QTest>
@@ -48,36 +47,6 @@ struct Run {
 class TestVerification : public QObject {
     Q_OBJECT
 private slots:
-    // The character check that opens the run: which texts pass, which message a rejected
-    // one shows, and the flag it leaves.
-    void fieldCheck_data()
-    {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("shown"); // the message shown, or none
-        QTest::newRow("empty text") << QStringList{""} << "vuoto";
-        QTest::newRow("digits, points, exponents and signs in any order")
-            << QStringList{"1.23", "1E-5", "5e3", "-0.5", "+7", "1.2.3", "+-E", QString(40000, u'9')} << "";
-        QTest::newRow("blanks are characters too") << QStringList{" ", " 12", "12 "} << "formato";
-        QTest::newRow("letters, comma, neighbours of the digit codes, other digits")
-            << QStringList{"1,5", "1d3", "abc", "/", ":", "\u0661\u0662", "10\u00B2", QString(39999, u'9') + "x"}
-            << "formato";
-    }
-    void fieldCheck()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QString, shown);
-        for (const QString& text : texts) {
-            Model m;
-            m.MsgText = "vuoto";
-            m.MsgBadFormat = "formato";
-            m.InputError = 1; // left by an earlier failed check: must not block this one
-            FakeMessages ui;
-            CheckNumericField(m, text, ui);
-            QVERIFY2(ui.messages == (shown.isEmpty() ? QStringList{} : QStringList{shown})
-                         && m.InputError == (shown.isEmpty() ? 0 : 1), qPrintable(text.left(40)));
-        }
-    }
-
     // A failed character check stores nothing, paints nothing and leaves InputError set;
     // a failed value check leaves the values read and the fields painted before it.
     void stopsAtFirstFailure_data()

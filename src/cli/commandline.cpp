@@ -305,6 +305,7 @@ int runCommandLine(int argc, char* argv[])
     // Pictures are drawn without any display, at one pixel per pixel.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
     QApplication app(argc, argv);
     UiStyle::setUpApplication();
     // The same texts the windows show, with "." as the decimal separator.

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -84,8 +85,11 @@ QString chooseWithDialog(QWidget* parent, const QString& proposed, const QString
     const QString key = picture ? QStringLiteral("cartelle/immagini") : QStringLiteral("cartelle/dati");
     const auto standard = picture ? QStandardPaths::PicturesLocation : QStandardPaths::DocumentsLocation;
     QSettings settings;
-    const QString folder = settings.value(key, QStandardPaths::writableLocation(standard)).toString();
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), folder + u'/' + proposed, types, chosenType);
+    QString folder = settings.value(key, QStandardPaths::writableLocation(standard)).toString();
+    if (!QFileInfo(folder).isDir()) // gone since, or never made on this desktop
+        folder = QDir::homePath();
+    const QString title = picture ? QStringLiteral("Salva immagine") : QStringLiteral("Esporta dati");
+    const QString path = QFileDialog::getSaveFileName(parent, title, folder + u'/' + proposed, types, chosenType);
     if (!path.isEmpty())
         settings.setValue(key, QFileInfo(path).absolutePath());
     return path;

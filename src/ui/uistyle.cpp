@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
+#include <QTranslator>
 #include <QWidget>
 
 namespace UiStyle {
@@ -41,6 +44,11 @@ QString programTitle()
 
 void setUpApplication()
 {
+    // Qt's own dialogs (the file dialog above all) speak the program's language too.
+    auto* qtTexts = new QTranslator(qApp);
+    if (qtTexts->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(font());
     QApplication::setWindowIcon(AppIcon::icon());

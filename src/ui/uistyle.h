@@ -18,8 +18,9 @@ namespace UiStyle {
 // message box and dialog.
 QString programTitle();
 
-// What the windows expect of the application, set once at start: one style on every
-// desktop, so the coloured fields and button faces look alike; the font; the icon;
+// What the windows expect of the application, set once at start: Qt's own texts in
+// Italian; one style on every desktop, so the coloured fields and button faces look
+// alike; the font; the icon;
 // the names under which settings are kept and desktops match the windows to the menu
 // entry.  No display name, which window managers would append to every title.
 void setUpApplication();
