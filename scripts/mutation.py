@@ -114,7 +114,7 @@ MUTANTS = [
     ("export", "src/app/savefile.cpp", "if (!folder.exists())", "if (false)"),
     ("command line", "src/cli/commandline.cpp", ": QString::fromLatin1(o.byDefault);", ": QString();"),
     ("command line", "src/cli/commandline.cpp", "out += (out.size() > 1 ? \", \\\"\" : \"\\\"\") + QByteArray(r.key) + \"\\\": \" + shortestText(r.value);", "out += (out.size() > 1 ? \", \\\"\" : \"\\\"\") + QByteArray(r.key) + \"\\\": \" + r.text.toUtf8();"),
-    ("command line", "src/cli/commandline.cpp", "if (messages.count() > 0 || !m.Drawn.valid)", "if (messages.count() > 1 || !m.Drawn.valid)"),
+    ("command line", "src/cli/commandline.cpp", "    if (!m.Drawn.valid)\n        return kRefused;", "    if (false)\n        return kRefused;"),
     ("command line", "src/cli/consoleports.cpp", "    if (interrupted) {", "    if (false) {"),
     ("command line", "src/cli/commandline.cpp", "return kUsageError;", "return kRefused;"),
 ]

@@ -143,6 +143,7 @@ private slots:
                                             + QStringList{"--ni", "500000", "--csv", dir.filePath("f.csv")});
         QVERIFY(program.waitForStarted());
         QTest::qWait(500);
+        QVERIFY(program.state() == QProcess::Running && program.processId() > 0); // never signal a whole group
         ::kill(pid_t(program.processId()), SIGINT);
         QVERIFY(program.waitForFinished(5000));
         QCOMPARE(program.exitCode(), 1);

@@ -1,5 +1,5 @@
 // Number reading and rounding.  How numbers are written is checked in every locale by
-// test_locales.
+// test_design.
 #include "app/numbers.h"
 
 #include <QTest>

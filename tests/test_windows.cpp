@@ -263,13 +263,14 @@ private slots:
         // neither the boxes nor the pointer show figures of a plot that is gone.
         for (const auto& [field, text] : {std::pair{"Text9", "5"}, {"Text13", "100"}, {"Text15", "500"}})
             in1<QLineEdit>(field)->setText(text);
-        QToolTip::showText(picture->mapToGlobal(QPoint(5, 5)), "t= 1", picture);
         click("Command2");
         const QString refused = "Il Duty Cycle non può essere così basso, la corrente nell'induttore non può "
                                 "annullarsi, prova ad aumentare L ( anche di molto )!";
         QCOMPARE(messages_.messages, QStringList(refused));
         QCOMPARE(summary(), QString(5, u' '));
         QVERIFY(picture->grab().toImage() != drawn && picture->toolTip().isEmpty());
+        QToolTip::showText(picture->mapToGlobal(QPoint(5, 5)), "t= 1", picture);
+        form2()->setHoverText({}); // as the run does when it clears the plot
         QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 1000);
 
         QVERIFY(form2()->close());
@@ -289,16 +290,23 @@ private slots:
         workedExample();
         QTest::keyClick(form2(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->image().size(), form2()->size());
+        // The file type chosen in the dialog, unless the name says another.
         QTemporaryDir dir;
-        QString answer;
-        form2()->setFileChooser([&answer](const QString&, const QString&, QString*) { return answer; });
-        for (const char* name : {"f.png", "f.svg", "f.csv", "f"}) {
-            answer = dir.filePath(name);
-            action(QByteArray(name).endsWith("csv") ? "EsportaDati" : "SalvaImmagine")->trigger();
+        QString answer, type;
+        form2()->setFileChooser([&](const QString&, const QString&, QString* chosen) {
+            *chosen = type;
+            return answer;
+        });
+        const QString png = "Immagine PNG (*.png)", svg = "Immagine SVG (*.svg)";
+        for (const auto& [name, chosen] : {std::pair{"a", png}, {"b", svg}, {"c.svg", png}, {"d.png", svg}}) {
+            std::tie(answer, type) = std::pair(dir.filePath(name), chosen);
+            action("SalvaImmagine")->trigger();
         }
-        QCOMPARE(QImage(dir.filePath("f.png")).size(), form2()->size());
-        QVERIFY(QFile(dir.filePath("f.svg")).size() > 1000 && QImage(dir.filePath("f.png")) == QImage(dir.filePath("f")));
-        QFile csv(dir.filePath("f.csv"));
+        std::tie(answer, type) = std::pair(dir.filePath("e"), QString("Dati CSV (*.csv)"));
+        action("EsportaDati")->trigger();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"a.png", "b.svg", "c.svg", "d.png", "e.csv"}));
+        QVERIFY(QImage(dir.filePath("a.png")).size() == form2()->size() && QImage(dir.filePath("d.png")).size() == form2()->size());
+        QFile csv(dir.filePath("e.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly) && csv.readAll().count('\n') == 1001);
         answer = dir.filePath("gone/f.csv");
         action("EsportaDati")->trigger();

@@ -268,7 +268,8 @@ int runVerification(const Request& request)
         ConsoleProgress progress;
         Command2_Click(m, form1, waveforms, &progress);
     }
-    if (messages.count() > 0 || !m.Drawn.valid)
+    // Every refusal, fault or cancel leaves no plot drawn, and its message on stderr.
+    if (!m.Drawn.valid)
         return kRefused;
     const auto file = [&](const QString& kind) {
         if (kind == QLatin1String("csv"))
