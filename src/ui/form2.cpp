@@ -1,15 +1,14 @@
 #include "form2.h"
 
 #include "app/model.h"
+#include "app/savefile.h"
 #include "appicon.h"
 #include "plot/plot.h"
 #include "plot/plotgeometry.h"
 #include "plot/readout.h"
 #include "plotwidget.h"
-#include "uistyle.h"
-
-#include "app/savefile.h"
 #include "sim/waveformcsv.h"
+#include "uistyle.h"
 #include "windowpicture.h"
 
 #include <QAction>
