@@ -222,13 +222,19 @@ bool writeFiles(const Request& request, ConsoleMessages& messages, Make make)
     return true;
 }
 
+// The command line's values in the main window's fields, as a student would type them.
+void typeInto(Form1Port& form1, const Request& request)
+{
+    for (auto it = request.texts.cbegin(); it != request.texts.cend(); ++it)
+        form1.setText(it.key(), it.value());
+}
+
 int runDesign(const Request& request)
 {
     Model m;
     ConsoleMessages messages;
     ConsoleForm1 form1(messages);
-    for (auto it = request.texts.cbegin(); it != request.texts.cend(); ++it)
-        form1.setText(it.key(), it.value());
+    typeInto(form1, request);
     Command1_Click(m, form1);
     if (messages.count() > 0)
         return kRefused;
@@ -237,8 +243,7 @@ int runDesign(const Request& request)
         Model shown;
         WaveformHost waveforms(shown, messages);
         Form1 window(shown, messages, waveforms);
-        for (auto it = request.texts.cbegin(); it != request.texts.cend(); ++it)
-            window.setText(it.key(), it.value());
+        typeInto(window, request);
         Command1_Click(shown, window);
         return WindowPicture::png(WindowPicture::picture(window));
     };
@@ -260,8 +265,7 @@ int runVerification(const Request& request)
     Model m;
     ConsoleMessages messages;
     ConsoleForm1 form1(messages);
-    for (auto it = request.texts.cbegin(); it != request.texts.cend(); ++it)
-        form1.setText(it.key(), it.value());
+    typeInto(form1, request);
     // The waveform window is made as for the student, but never reaches a screen.
     WaveformHost waveforms(m, messages);
     {

@@ -51,11 +51,6 @@ void PlotWidget::drawLines(Rgb colour, std::span<const PlotLine> lines)
     update(contentsRect());
 }
 
-const PlotImage& PlotWidget::image() const
-{
-    return surface();
-}
-
 void PlotWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);

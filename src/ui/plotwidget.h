@@ -27,9 +27,6 @@ public:
     QSize pixelSize() const override;
     void drawLines(Rgb colour, std::span<const PlotLine> lines) override;
 
-    // The retained drawing, at its own device-pixel resolution.
-    const PlotImage& image() const;
-
     // Whether painting shows the drawing or only the empty panel (for a picture that
     // draws the plot by other means).
     void setDrawingShown(bool shown) { drawingShown_ = shown; }
