@@ -66,7 +66,7 @@ public:
     void show() override {}
     void clearPlot() override {}
     void drawPlotFrame() override { DrawPlotFrame(plot_); }
-    void drawTraces(const Model& m) override { DrawTraces(m, plot_); }
+    void plotTraces(const Model& m) override { DrawTraces(m, plot_); }
     void setCaption(Form2Summary, const QString&) override {}
     int selectedOption() const override { return 0; }
     void selectOption(int) override {}

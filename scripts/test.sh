@@ -101,7 +101,7 @@ run_tidy() {
 # that reaches it instead of passing unnoticed.  One locale is enough here.
 run_sanitized_suite() {
     local dir="$ROOT/build-asan"
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOOST_SANITIZE=ON \
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONVERTITORE_SANITIZE=ON \
         && cmake --build "$dir" -j"$(nproc)" \
         && UBSAN_OPTIONS=print_stacktrace=1 run_suite "$dir" it_IT.UTF-8
 }
@@ -111,7 +111,7 @@ run_sanitized_suite() {
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 run_fuzzers() {
     local dir="$ROOT/build-fuzz" corpus log status=0
-    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOOST_FUZZ=ON \
+    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONVERTITORE_FUZZ=ON \
         && cmake --build "$dir" -j"$(nproc)" --target fuzz_fields || return 1
     corpus=$(mktemp -d)
     log=$(mktemp)

@@ -83,7 +83,7 @@ struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
     void show() override { events << "show"; }
     void clearPlot() override { clear(); }
     void drawPlotFrame() override { DrawPlotFrame(*this); }
-    void drawTraces(const Model& m) override { DrawTraces(m, *this); }
+    void plotTraces(const Model& m) override { DrawTraces(m, *this); }
     void setCaption(Form2Summary box, const QString& text) override
     {
         captions[box] = text;

@@ -57,7 +57,7 @@ public:
     // Tick marks and zero lines of the five bands.
     virtual void drawPlotFrame() = 0;
     // The five traces of the last simulated period in `m`, with its maxima.
-    virtual void drawTraces(const Model& m) = 0;
+    virtual void plotTraces(const Model& m) = 0;
     virtual void setCaption(Form2Summary box, const QString& text) = 0;
     // Options are numbered 1..5 (iL, iC, Vo, vL, id); 0 means none selected.
     virtual int selectedOption() const = 0;

@@ -89,10 +89,10 @@ void DrawPlotFrame(PlotSurface& surface)
 
 void DrawTraces(const Model& m, PlotSurface& surface)
 {
-    drawTraces(m, m.NP, m.N, surface);
+    redrawTraces(m, m.NP, m.N, surface);
 }
 
-void drawTraces(const Model& m, std::int32_t np, std::int32_t n, PlotSurface& surface)
+void redrawTraces(const Model& m, std::int32_t np, std::int32_t n, PlotSurface& surface)
 {
     if (np <= 0 || n <= 1)
         return;

@@ -17,4 +17,4 @@ void DrawTraces(const Model& m, PlotSurface& surface);
 
 // The same for `np` periods of `n` samples of the arrays in `m`: the plot on screen,
 // redrawn after the counts in the model have moved on.
-void drawTraces(const Model& m, std::int32_t np, std::int32_t n, PlotSurface& surface);
+void redrawTraces(const Model& m, std::int32_t np, std::int32_t n, PlotSurface& surface);

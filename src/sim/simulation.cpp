@@ -347,7 +347,7 @@ SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, Progre
         reportMessage(m, ui, stop->message);
         return stop->outcome;
     }
-    form2.drawTraces(m);
+    form2.plotTraces(m);
     m.Drawn = {true, m.Freq, m.NP, m.N};
     return SimOutcome::Completed;
 }

@@ -233,7 +233,7 @@ void Form2::drawPlotFrame()
     DrawPlotFrame(*picture1_);
 }
 
-void Form2::drawTraces(const Model& m)
+void Form2::plotTraces(const Model& m)
 {
     DrawTraces(m, *picture1_);
     setExportEnabled(true);

@@ -39,7 +39,7 @@ public:
     void show() override;
     void clearPlot() override;
     void drawPlotFrame() override;
-    void drawTraces(const Model& m) override;
+    void plotTraces(const Model& m) override;
     void setCaption(Form2Summary box, const QString& text) override;
     int selectedOption() const override;
     void selectOption(int option) override;

@@ -105,7 +105,7 @@ QByteArray waveformSvg(QWidget& form2, const Model& m)
     vectors.clear();
     DrawPlotFrame(vectors);
     if (m.Drawn.valid)
-        drawTraces(m, m.Drawn.NP, m.Drawn.N, vectors);
+        redrawTraces(m, m.Drawn.NP, m.Drawn.N, vectors);
     painter.end();
     return buffer.data();
 }
