@@ -229,60 +229,59 @@ void typeInto(Form1Port& form1, const Request& request)
         form1.setText(it.key(), it.value());
 }
 
-int runDesign(const Request& request)
-{
+// The main window that the command line fills in, as the student would, and that never
+// reaches a screen; with the waveform window it makes.
+struct Windows {
     Model m;
     ConsoleMessages messages;
-    ConsoleForm1 form1(messages);
-    typeInto(form1, request);
-    Command1_Click(m, form1);
-    if (messages.count() > 0)
+    WaveformHost waveforms{m, messages};
+    Form1 form1{m, messages, waveforms};
+
+    explicit Windows(const Request& request) { typeInto(form1, request); }
+};
+
+int runDesign(const Request& request)
+{
+    Windows w(request);
+    Command1_Click(w.m, w.form1);
+    if (w.messages.count() > 0)
         return kRefused;
-    // The picture is of the main window itself, the design done in it again.
-    const auto picture = [&](const QString&) {
-        Model shown;
-        WaveformHost waveforms(shown, messages);
-        Form1 window(shown, messages, waveforms);
-        typeInto(window, request);
-        Command1_Click(shown, window);
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
-    if (!writeFiles(request, messages, picture))
+    const auto picture = [&](const QString&) { return WindowPicture::png(WindowPicture::picture(w.form1)); };
+    if (!writeFiles(request, w.messages, picture))
         return kRefused;
-    print({{"L", "uH", "L_uH", form1.caption(Form1Result::Label24), m.L},
-           {"C", "uF", "C_uF", form1.caption(Form1Result::Label25), m.C},
-           {"IDP", "A", "IDP_A", form1.caption(Form1Result::Label26), m.IDP},
-           {"IDm", "A", "IDm_A", form1.caption(Form1Result::Label27), m.IDm},
-           {"Iim", "A", "Iim_A", form1.caption(Form1Result::Label32), m.Iim},
-           {"D", "%", "D_percent", form1.text(Form1Field::Text8), m.D * 100},
-           {"RL", "Ohm", "RL_Ohm", form1.text(Form1Field::Text11), m.RL}},
+    const auto shown = [&](Form1Result box) { return w.form1.caption(box); };
+    print({{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
+           {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
+           {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
+           {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
+           {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
+           {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
+           {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}},
           request.json);
     return 0;
 }
 
 int runVerification(const Request& request)
 {
-    Model m;
-    ConsoleMessages messages;
-    ConsoleForm1 form1(messages);
-    typeInto(form1, request);
-    // The waveform window is made as for the student, but never reaches a screen.
-    WaveformHost waveforms(m, messages);
+    Windows w(request);
+    RunOutcome outcome;
     {
         ConsoleProgress progress;
-        Command2_Click(m, form1, waveforms, &progress);
+        outcome = Command2_Click(w.m, w.form1, w.waveforms, &progress);
     }
-    // Every refusal, fault or cancel leaves no plot drawn, and its message on stderr.
-    if (!m.Drawn.valid)
+    // Every refusal, fault or cancel has left its message on stderr.
+    if (outcome.end != RunEnd::Drawn)
         return kRefused;
+    const Model& m = w.m;
+    Form2& form2 = *w.waveforms.current();
     const auto file = [&](const QString& kind) {
         if (kind == QLatin1String("csv"))
             return waveformCsv(m);
         if (kind == QLatin1String("svg"))
-            return WindowPicture::waveformSvg(*waveforms.current(), m);
-        return WindowPicture::png(WindowPicture::picture(*waveforms.current()));
+            return WindowPicture::waveformSvg(form2, m);
+        return WindowPicture::png(WindowPicture::picture(form2));
     };
-    if (!writeFiles(request, messages, file))
+    if (!writeFiles(request, w.messages, file))
         return kRefused;
     const auto shown = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
     print({{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},

@@ -92,26 +92,42 @@ bool readCount(Model& m, Form1Port& form1, const NamedField& f, std::int32_t& ta
     return true;
 }
 
-bool readAndCheck(Model& m, Form1Port& form1)
+// The field that refused its value, or nothing when all nine were read and checked.
+std::optional<Form1Field> readAndCheck(Model& m, Form1Port& form1)
 {
     if (!readQuantity(m, form1, kVi, 1, m.Vi))
-        return false;
+        return kVi.field;
     if (!(m.Vi > 0)) {
         reportMessage(m, form1, kInputVoltageMessage.toString());
-        return false;
+        return kVi.field;
     }
     if (!readQuantity(m, form1, kD, kPercent, m.D))
-        return false;
+        return kD.field;
     if (!(m.D > 0 && m.D < 1)) {
         reportMessage(m, form1, kDRange.toString());
-        return false;
+        return kD.field;
     }
     // Frequency, components and counts go to the simulation unchecked: it refuses what
     // it cannot simulate, with its own message.
-    return readQuantity(m, form1, kFreq, kKilo, m.Freq) && readQuantity(m, form1, kL, kMicro, m.L)
-           && readQuantity(m, form1, kC, kMicro, m.C) && readQuantity(m, form1, kRL, 1, m.RL)
-           && readCount(m, form1, kN, m.N) && readCount(m, form1, kNP, m.NP)
-           && readCount(m, form1, kNI, m.NI);
+    struct Quantity {
+        const NamedField& f;
+        double factor;
+        double Model::*target;
+    };
+    for (const Quantity& q : {Quantity{kFreq, kKilo, &Model::Freq}, Quantity{kL, kMicro, &Model::L},
+                              Quantity{kC, kMicro, &Model::C}, Quantity{kRL, 1, &Model::RL}}) {
+        if (!readQuantity(m, form1, q.f, q.factor, m.*q.target))
+            return q.f.field;
+    }
+    struct Count {
+        const NamedField& f;
+        std::int32_t Model::*target;
+    };
+    for (const Count& c : {Count{kN, &Model::N}, Count{kNP, &Model::NP}, Count{kNI, &Model::NI}}) {
+        if (!readCount(m, form1, c.f, m.*c.target))
+            return c.f.field;
+    }
+    return std::nullopt;
 }
 
 struct SummaryBox {
@@ -125,16 +141,31 @@ constexpr SummaryBox kSummaryBoxes[] = {
     {Form2Summary::Label16, &Model::SimIim},
 };
 
+RunEnd endOf(SimOutcome outcome)
+{
+    switch (outcome) {
+    case SimOutcome::Completed:
+        return RunEnd::Drawn;
+    case SimOutcome::Refused:
+        return RunEnd::CurrentReachedZero;
+    case SimOutcome::Cancelled:
+        return RunEnd::Cancelled;
+    case SimOutcome::Fault:
+        break;
+    }
+    return RunEnd::SimulationFault;
+}
+
 } // namespace
 
-void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
+RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
 {
     for (const NamedField* f : kCheckOrder) {
         if (!fieldPasses(m, form1, *f))
-            return;
+            return {RunEnd::FieldRefused, f->field};
     }
-    if (!readAndCheck(m, form1))
-        return;
+    if (const std::optional<Form1Field> refused = readAndCheck(m, form1))
+        return {RunEnd::FieldRefused, *refused};
 
     Form2Port& form2 = host.obtainForm2();
     form2.clearPlot();
@@ -151,4 +182,5 @@ void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* p
                                     ? FormatNumber(m.*s.value, NumberPattern::Sci2)
                                     : QString());
     }
+    return {endOf(outcome)};
 }

@@ -13,4 +13,19 @@ struct Model;
 // waveform window is emptied, the converter is simulated, and the five summary boxes
 // show the new values, or nothing when the run did not complete.  The first failed
 // check shows one message and ends the run; what was stored before it stays.
-void Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress);
+//
+// Returns how the run ended, so that whoever started it need not infer it from what the
+// run left behind.
+enum class RunEnd {
+    Drawn,              // traces and summary of the last period shown
+    FieldRefused,       // a field failed its check or its range: nothing was simulated
+    CurrentReachedZero, // simulated, but the inductor current reaches zero in the last period
+    SimulationFault,    // the simulation refused its inputs or could not represent the run
+    Cancelled,          // the student stopped the run
+};
+struct RunOutcome {
+    RunEnd end = RunEnd::Drawn;
+    Form1Field field = Form1Field::Text7; // with FieldRefused: the field to correct
+    friend bool operator==(const RunOutcome&, const RunOutcome&) = default;
+};
+RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress);

@@ -293,6 +293,11 @@ void Form1::setCaption(Form1Result box, const QString& text)
     results_[static_cast<std::size_t>(box)]->setText(text);
 }
 
+QString Form1::caption(Form1Result box) const
+{
+    return results_[static_cast<std::size_t>(box)]->text();
+}
+
 void Form1::ShowMessage(const QString& text)
 {
     messages_.ShowMessage(text);
@@ -305,9 +310,18 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
+    RunOutcome outcome;
     {
         const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
-        ::Command2_Click(model_, *this, waveforms_, progress.get());
+        outcome = ::Command2_Click(model_, *this, waveforms_, progress.get());
+    }
+    if (outcome.end == RunEnd::FieldRefused) {
+        // The student corrects the field here; the plot of an earlier run stays behind.
+        QLineEdit* refused = field(outcome.field);
+        activateWindow();
+        refused->setFocus(Qt::OtherFocusReason);
+        refused->selectAll();
+        return;
     }
     // Only now is the progress dialog gone, and with it its claim on the front.
     waveforms_.present();
