@@ -4,6 +4,7 @@
 #include "app/model.h"
 #include "cli/commandline.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
 #include "ui/messagebox.h"
 #include "ui/simulationprogress.h"
 #include "ui/uistyle.h"
@@ -46,10 +47,11 @@ int runWindows(int argc, char* argv[])
     Model model;
     MessageBoxPort messages;
     WaveformHost waveforms(model, messages);
-    // The progress dialog of each run is a child of the main window; the factory is
-    // called only on a button press, long after the window is built.
-    Form1 form1(model, messages, waveforms,
-                [&form1] { return std::make_unique<SimulationProgress>(&form1); });
+    // The progress dialog of each run stands over the waveform window, whose results the
+    // student is waiting for; a first run creates that window only once it has started.
+    Form1 form1(model, messages, waveforms, [&waveforms] {
+        return std::make_unique<SimulationProgress>([&waveforms]() -> QWidget* { return waveforms.current(); });
+    });
     form1.show();
     return app.exec();
 }

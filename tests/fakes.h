@@ -110,14 +110,16 @@ struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
     }
 };
 
-// Answers false (cancel) after period cancelAt; 0 never cancels.
+// Answers false (cancel) after period cancelAt; 0 never cancels.  Records every report
+// and counts the calls that end the run.
 struct FakeProgress : ProgressPort {
-    std::int32_t cancelAt = 0;
-    QList<std::int32_t> done, total;
-    bool periodsDone(std::int32_t periods, std::int32_t of) override
+    std::int64_t cancelAt = 0;
+    QList<RunProgress> reports;
+    int finishes = 0;
+    bool advanced(const RunProgress& progress) override
     {
-        done << periods;
-        total << of;
-        return periods != cancelAt;
+        reports << progress;
+        return progress.done != cancelAt;
     }
+    void finished() override { ++finishes; }
 };

@@ -5,7 +5,7 @@
 #include "app/numbers.h"
 #include "fakes.h"
 #include "sim/extremes.h"
-#include "sim/progresspace.h"
+#include "sim/runprogress.h"
 #include "sim/simulation.h"
 
 #include <QTest>
@@ -104,6 +104,8 @@ struct Stop { Inputs in; SimOutcome outcome; QString says; bool arraysKept; int 
 Q_DECLARE_METATYPE(Inputs)
 Q_DECLARE_METATYPE(Stop)
 
+Q_DECLARE_METATYPE(RunProgress)
+
 class TestSimulation : public QObject {
     Q_OBJECT
 private slots:
@@ -158,7 +160,9 @@ private slots:
             FakeForm2 probeWindow;
             FakeProgress progress;
             SimulateConverter(probe, probeWindow, ui, &progress);
-            repeat = progress.done.at(progress.total.indexOf(progress.total.last())) + 1;
+            const auto known = std::find_if(progress.reports.begin(), progress.reports.end(),
+                                            [](const RunProgress& p) { return p.endKnown(); });
+            repeat = std::int32_t(known->done) + 1;
             in.NI += repeat;
         }
         bool positive = false;
@@ -169,10 +173,12 @@ private slots:
         QVERIFY(sameBits(m, r));
         QCOMPARE(form2.draws.size() > kFrameDrawCalls, positive);
         // Told of every period stepped, of all NI until the states repeat, then of fewer.
-        const qsizetype stepped = progress.done.size();
+        const qsizetype stepped = progress.reports.size();
         QVERIFY(stepped == std::max(in.NI, 0) || stepped < in.NI);
-        for (qsizetype i = 0; i < stepped; ++i)
-            QVERIFY(progress.done[i] == i + 1 && (progress.total[i] == in.NI || progress.total[i] == stepped));
+        for (qsizetype i = 0; i < stepped; ++i) {
+            const RunProgress& p = progress.reports[i];
+            QVERIFY(p.done == i + 1 && p.requested == in.NI && (!p.endKnown() || (p.end == stepped && p.repeated)));
+        }
         // A cycle of 256 lets the run skip its whole turns; a fixed point is seen at once.
         if (fromRepeat)
             QCOMPARE(stepped, in.NI < repeat ? in.NI : repeat + (in.NI - repeat) % 256);
@@ -225,39 +231,76 @@ private slots:
         m.WaveIL = {1, 2, 3};
         m.Drawn.valid = true;
         FakeForm2 form2;
-        FakeMessages ui;
         FakeProgress progress;
         progress.cancelAt = stop.cancelAt;
-        QCOMPARE(SimulateConverter(m, form2, ui, stop.cancelAt ? &progress : nullptr), stop.outcome);
+        // The message of a run must not stand over a progress dialog still on screen.
+        struct AfterProgress : FakeMessages {
+            const FakeProgress* progress = nullptr;
+            bool progressGone = true;
+            void ShowMessage(const QString& text) override
+            {
+                progressGone = progressGone && progress->finishes == 1;
+                FakeMessages::ShowMessage(text);
+            }
+        } ui;
+        ui.progress = &progress;
+        QCOMPARE(SimulateConverter(m, form2, ui, &progress), stop.outcome);
         QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.progressGone);
         QVERIFY2(m.MsgText == ui.messages.first() && m.MsgText.contains(stop.says), qPrintable(m.MsgText));
         for (std::size_t i = 1; i < std::size(kResults); ++i)
             QCOMPARE(m.*kResults[i], double(i));
         QCOMPARE(form2.draws.size(), kFrameDrawCalls);
         QCOMPARE(m.WaveIL == std::vector<double>({1, 2, 3}), stop.arraysKept);
         QCOMPARE(m.Drawn.valid, stop.arraysKept);
-        QCOMPARE(progress.done.size(), stop.cancelAt);
+        if (stop.cancelAt)
+            QCOMPARE(progress.reports.size(), stop.cancelAt);
     }
 
     // A progress display only for a run with half a second or more still to go, judged
-    // after 50 ms; a run not yet settled is taken to go on at most as long again.
-    void progressPace_data()
+    // after 50 ms; until its end is known a run is taken to go on at most as long again,
+    // with a busy bar and the periods simulated so far; once the states repeat, a bar over
+    // the periods left.  Digits are grouped by no-break spaces.
+    void progressReading_data()
     {
-        QTest::addColumn<QList<qint64>>("elapsedDoneTotal");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<RunProgress>("progress");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("too early to judge") << QList<qint64>{49, 1, 2147483647} << false;
-        QTest::newRow("settling run, 60 ms so far") << QList<qint64>{60, 7500, 10000000} << false;
-        QTest::newRow("not settled after 500 ms") << QList<qint64>{500, 75000, 10000000} << true;
-        QTest::newRow("past half of NI: the rest as predicted") << QList<qint64>{900, 60, 100} << true;
-        QTest::newRow("near the end") << QList<qint64>{2000, 99, 100} << false;
-        QTest::newRow("the last period") << QList<qint64>{5000, 100, 100} << false;
+        QTest::addColumn<QString>("text"); // status, then the note after " | "
+        QTest::addColumn<int>("permille");
+        const QString searching = "La simulazione finisce prima se lo stato del convertitore si ripete.";
+        const QString repeating = "Lo stato del convertitore si ripete: i periodi che restano sono già noti.";
+        const auto row = [](const char* theme, qint64 ms, RunProgress p, bool shown, const QString& text, int permille) {
+            QTest::newRow(theme) << ms << p << shown << QString(text).replace(u'_', QChar(0xA0)) << permille;
+        };
+        row("too early to judge", 49, {1, 2147483647}, false, "Periodi simulati: 1 su 2_147_483_647.|" + searching, -1);
+        row("settling run, 60 ms so far", 60, {7500, 10000000}, false,
+            "Periodi simulati: 7_500 su 10_000_000.|" + searching, -1);
+        row("not settled after 500 ms", 500, {75000, 10000000}, true,
+            "Periodi simulati: 75_000 su 10_000_000.|" + searching, -1);
+        row("late settler, past half of NI", 900, {60, 100}, true, "Periodi simulati: 60 su 100.|" + searching, -1);
+        row("near the end", 2000, {99, 100}, false, "Periodi simulati: 99 su 100.|" + searching, -1);
+        row("the last period", 5000, {100, 100}, false, "Periodi simulati: 100 su 100.|" + searching, -1);
+        row("repeat found, a long cycle to go", 3000, {1234567, 100000000, 1534567, 1034567, true}, true,
+            "Periodi simulati: 1_234_567 su 1_534_567.|" + repeating, 400);
+        row("repeat found, the end in sight", 3000, {1234567, 100000000, 1234570, 1234560, true}, false,
+            "Periodi simulati: 1_234_567 su 1_234_570.|" + repeating, 700);
+        row("a known stretch after a search", 2000, {6000, 5000, 8000, 5000, false}, true,
+            "Periodi simulati: 6_000 su 8_000.", 333);
+        row("a known stretch, done", 800, {8000, 5000, 8000, 5000, false}, false, "Periodi simulati: 8_000 su 8_000.",
+            1000);
     }
-    void progressPace()
+    void progressReading()
     {
-        QFETCH(QList<qint64>, elapsedDoneTotal);
+        QFETCH(qint64, elapsedMs);
+        QFETCH(RunProgress, progress);
         QFETCH(bool, shown);
-        QCOMPARE(progressWorthShowing(elapsedDoneTotal[0], std::int32_t(elapsedDoneTotal[1]),
-                                      std::int32_t(elapsedDoneTotal[2])), shown);
+        QFETCH(QString, text);
+        QFETCH(int, permille);
+        QCOMPARE(progressWorthShowing(elapsedMs, progress), shown);
+        const QString note = progressNote(progress);
+        QCOMPARE(progressStatus(progress) + (note.isEmpty() ? QString() : "|" + note), text);
+        QCOMPARE(progressPermille(progress), permille);
     }
 
     // Largest and smallest absolute sample over 1..N.  The minimum starts from sample 1

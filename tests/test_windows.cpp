@@ -15,6 +15,7 @@
 #include "ui/waveformhost.h"
 #include "ui/windowplacement.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -41,16 +42,17 @@ Q_DECLARE_METATYPE(Placement)
 namespace {
 using Pair = std::pair<QString, QString>; // two controls by name
 
-// A main window whose runs each show a modal progress dialog over it, as a long run
-// does: closing the dialog hands the activation back to the main window.
+// Runs that each show a modal dialog over the main window, as a long run's dialog once
+// stood: closing it hands the activation back to the main window.
 struct ShownProgress : ProgressPort {
     QProgressDialog dialog;
     explicit ShownProgress(QWidget* over) : dialog(over) { dialog.setWindowModality(Qt::ApplicationModal); }
-    bool periodsDone(std::int32_t, std::int32_t) override
+    bool advanced(const RunProgress&) override
     {
         dialog.show();
         return true;
     }
+    void finished() override { dialog.hide(); }
 };
 } // namespace
 
@@ -227,12 +229,79 @@ private slots:
         });
         MessageBoxPort(form1_.get()).ShowMessage("Io non può essere negativa!");
         QVERIFY2(width >= UiStyle::titleBarWidth(), qPrintable(QString::number(width)));
-        SimulationProgress progress(form1_.get());
-        QVERIFY(progress.periodsDone(1, 100));
-        QVERIFY(progress.dialog()->minimumWidth() >= UiStyle::titleBarWidth());
-        progress.dialog()->findChild<QPushButton*>()->click();
-        QVERIFY(!progress.periodsDone(2, 100));
-        QVERIFY(progress.periodsDone(1, 100));
+    }
+
+    // A long run's dialog stands over the waveform window the student waits on, with
+    // the program's title.  Until the states repeat its bar is busy and it counts the
+    // periods; then the bar runs over what is left.  Annulla stops the run at the next
+    // period; the next run starts afresh; the end of a run takes the dialog away.
+    void progressDialog()
+    {
+        SimulationProgress progress([this] { return form2(); });
+        const auto after = [&progress](qint64 ms, const RunProgress& p) {
+            QTest::qWait(int(ms));
+            return progress.advanced(p);
+        };
+        QVERIFY(progress.advanced({1, 100000}) && !progress.dialog()); // too early to tell
+        QVERIFY(after(60, {20, 100000, 1000000, 10}) && progress.dialog());
+        QProgressDialog* dialog = progress.dialog();
+        QVERIFY(dialog->isVisible() && dialog->parentWidget() == form2());
+        QCOMPARE(dialog->windowTitle(), QString("Convertitore Boost"));
+        QVERIFY(dialog->minimumWidth() >= UiStyle::titleBarWidth());
+        QVERIFY(after(40, {30, 100000}));
+        QCOMPARE(dialog->maximum(), 0); // busy: nobody knows the end
+        QVERIFY(dialog->findChild<QLabel*>()->text().startsWith(QString("Periodi simulati: 30 su 100\u00A0000.\n")));
+        QVERIFY(after(40, {750, 100000, 1000, 500, true}));
+        QVERIFY(dialog->maximum() == 1000 && dialog->value() == 500);
+        QVERIFY(dialog->findChild<QLabel*>()->text().contains("si ripete"));
+        dialog->findChild<QPushButton*>()->click();
+        QVERIFY(!after(40, {751, 100000, 1000, 500, true}));
+        QVERIFY(progress.advanced({1, 100000})); // a new run
+        progress.finished();
+        QVERIFY(!progress.dialog());
+    }
+
+    // The result boxes of both windows can be selected and copied; in the waveform
+    // window Ctrl+C copies the selected value, or the picture when none is.  A screen
+    // reader hears each box by its label, and the plot as the waveform selected, the
+    // bands and the five values.
+    void valuesToCopyAndHear()
+    {
+        const auto spoken = [](QWidget* w, QAccessible::Text kind) {
+            return QAccessible::queryAccessibleInterface(w)->text(kind);
+        };
+        auto* picture = in2<PlotWidget>("Picture1");
+        QVERIFY(spoken(picture, QAccessible::Description).contains("Il grafico è vuoto"));
+        workedExample();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        for (const auto& [window, box, text, name] :
+             {std::tuple<QWidget*, const char*, const char*, const char*>{form1_.get(), "Label24", "7,50E+01", "Induttanza L, in µH"},
+              {form1_.get(), "Label32", "2,50E+00", "Corrente media in ingresso Iim, in A"},
+              {form2(), "Label2", "9,98E-01", "Delta iL, in A"},
+              {form2(), "Label16", "2,50E+00", "Ii media o continua in ingresso, in A"}}) {
+            auto* label = window->findChild<QLabel*>(QString(box));
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::mouseClick(label, Qt::LeftButton);
+            QVERIFY2(label->hasFocus(), box);
+            QTest::keyClick(label, Qt::Key_End, Qt::ShiftModifier);
+            QTest::keyClick(label, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(clipboard->text(), QString(text));
+            QCOMPARE(spoken(label, QAccessible::Name), QString(name));
+        }
+        in2<QLabel>("Label2")->setSelection(0, 0);
+        QTest::keyClick(in2("Label2"), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->image().size(), form2()->size());
+
+        const QRect in = picture->contentsRect();
+        QTest::mouseMove(picture, in.topLeft() + QPoint(in.width() / 2, in.height() / 2)); // the Vo band
+        const QString heard = spoken(picture, QAccessible::Description);
+        QCOMPARE(spoken(picture, QAccessible::Name), QString("Grafico delle forme d'onda reali"));
+        for (const char* part : {"Forma d'onda selezionata: tensione in uscita Vo, traccia blu.", "ripetuto 10 volte",
+                                 "corrente nell'induttore iL, traccia rossa;", "corrente nel diodo id, traccia ciano.",
+                                 "Delta iL = 9,98E-01 A. Delta Vo = 5,98E+01 mV. Id picco = 3,00E+00 A. "
+                                 "Id media = 1,50E+00 A. Ii media o continua in ingresso = 2,50E+00 A."})
+            QVERIFY2(heard.contains(part), qPrintable(heard));
     }
 
     // Example data, design, verification and a readout by the pointer; the plot kept

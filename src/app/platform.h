@@ -73,9 +73,25 @@ public:
     virtual Form2Port& obtainForm2() = 0;
 };
 
-// Told after each simulated period; returns false when the student cancels.
+// How far a run has got.  Until the start states of the periods repeat nobody knows
+// where a run ends: it may settle at any period.  Once the end is known (the states
+// repeat, or what remains is a known stretch), the bar can run over what is left.
+struct RunProgress {
+    std::int64_t done = 0;      // periods stepped so far
+    std::int64_t requested = 0; // periods asked for (NI)
+    std::int64_t end = 0;       // periods that will have been stepped at the end; 0: unknown
+    std::int64_t knownAt = 0;   // `done` when the end became known
+    bool repeated = false;      // the end is known because the states repeat
+    bool endKnown() const { return end > 0; }
+    friend bool operator==(const RunProgress&, const RunProgress&) = default;
+};
+
 class ProgressPort {
 public:
     virtual ~ProgressPort() = default;
-    virtual bool periodsDone(std::int32_t done, std::int32_t total) = 0;
+    // Told after each simulated period; returns false when the student cancels.
+    virtual bool advanced(const RunProgress& progress) = 0;
+    // The run is over, however it ended: whatever shows the progress goes away now,
+    // before any message about the run is shown.
+    virtual void finished() = 0;
 };

@@ -1,6 +1,6 @@
 #include "consoleports.h"
 
-#include "sim/progresspace.h"
+#include "sim/runprogress.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -35,26 +35,42 @@ ConsoleProgress::ConsoleProgress() : terminal_(isatty(STDERR_FILENO) == 1)
 
 ConsoleProgress::~ConsoleProgress()
 {
-    clearLine();
+    finished();
     std::signal(SIGINT, previousHandler_);
 }
 
-bool ConsoleProgress::periodsDone(std::int32_t done, std::int32_t total)
+bool ConsoleProgress::advanced(const RunProgress& progress)
 {
     if (interrupted) {
         clearLine();
         return false;
     }
-    if (!terminal_ || done >= total || sinceUpdate_.elapsed() < kUpdateEveryMs)
+    if (!terminal_ || sinceUpdate_.elapsed() < kUpdateEveryMs)
         return true;
     sinceUpdate_.start();
-    if (shown_ || progressWorthShowing(sinceStart_.elapsed(), done, total)) {
-        shown_ = true;
-        std::fprintf(stderr, "\rSimulazione in corso: %3d %% (Ctrl+C per interrompere) ",
-                     int(std::int64_t{done} * 100 / total));
-        std::fflush(stderr);
-    }
+    if (shown_ || progressWorthShowing(sinceStart_.elapsed(), progress))
+        show(progress);
     return true;
+}
+
+void ConsoleProgress::show(const RunProgress& progress)
+{
+    shown_ = true;
+    const QString note = progressNote(progress);
+    if (note != note_) {
+        clearLine();
+        shown_ = true;
+        if (!note.isEmpty())
+            std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
+        note_ = note;
+    }
+    std::fprintf(stderr, "\r%s (Ctrl+C per interrompere) ", progressStatus(progress).toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void ConsoleProgress::finished()
+{
+    clearLine();
 }
 
 void ConsoleProgress::clearLine()

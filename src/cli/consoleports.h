@@ -5,6 +5,7 @@
 #include "app/platform.h"
 
 #include <QElapsedTimer>
+#include <QString>
 
 #include <csignal>
 
@@ -19,8 +20,9 @@ private:
 };
 
 // While it lives, Ctrl+C (SIGINT) cancels the run instead of killing the program.  A
-// run expected to last half a second or more shows its progress on one line of
-// standard error, when that is a terminal.
+// run expected to last half a second or more shows its progress on standard error,
+// when that is a terminal: what the count means on a line of its own, said again
+// whenever it changes, and the count on a line that is redrawn in place.
 class ConsoleProgress : public ProgressPort {
 public:
     ConsoleProgress();
@@ -28,13 +30,16 @@ public:
     ConsoleProgress(const ConsoleProgress&) = delete;
     ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
-    bool periodsDone(std::int32_t done, std::int32_t total) override;
+    bool advanced(const RunProgress& progress) override;
+    void finished() override;
 
 private:
+    void show(const RunProgress& progress);
     void clearLine();
 
     bool terminal_;
     bool shown_ = false;
+    QString note_; // the meaning of the count, as last written
     QElapsedTimer sinceStart_;
     QElapsedTimer sinceUpdate_;
     void (*previousHandler_)(int) = nullptr;

@@ -5,6 +5,7 @@
 #include "app/numbers.h"
 #include "sim/extremes.h"
 #include "sim/periodstepper.h"
+#include "sim/runprogress.h"
 
 #include <QStringView>
 
@@ -229,7 +230,7 @@ private:
 // enough.  Once the start states repeat, the last period starts as the period whose
 // place in the cycle it has: only the periods up to it are stepped, and the result is
 // the same to the last bit.
-std::optional<Stop> runPeriods(Model& m, const Setup& setup, ProgressPort* progress)
+std::optional<Stop> runPeriods(Model& m, const Setup& setup, ProgressCounter& progress)
 {
     const std::int32_t periods = m.NI;
     if (periods < 1)
@@ -246,15 +247,16 @@ std::optional<Stop> runPeriods(Model& m, const Setup& setup, ProgressPort* progr
             if (const std::int64_t cycle = repeats.cycleAt(done + 1, start, next)) {
                 settled = true;
                 total = done + 1 + (periods - (done + 1)) % cycle;
+                progress.endsAt(total, true);
             }
         }
         start = next;
-        if (progress && !progress->periodsDone(std::int32_t(done), std::int32_t(total)))
+        if (!progress.step())
             return Stop{SimOutcome::Cancelled, kCancelled.toString()};
     }
     RecordArrays arrays(m, setup.circuit);
     stepPeriod(setup.circuit, setup.phases, start, arrays);
-    if (progress && !progress->periodsDone(std::int32_t(total), std::int32_t(total)))
+    if (!progress.step())
         return Stop{SimOutcome::Cancelled, kCancelled.toString()};
     return std::nullopt;
 }
@@ -317,7 +319,7 @@ bool summarise(Model& m)
 
 // Everything after the frame: the refusals, the arrays, the periods and the checks of
 // the last one.  Nothing when the traces can be drawn.
-std::optional<Stop> simulate(Model& m, ProgressPort* progress)
+std::optional<Stop> simulate(Model& m, ProgressCounter& progress)
 {
     const std::variant<Setup, Stop> prepared = prepare(m);
     if (const Stop* refused = std::get_if<Stop>(&prepared))
@@ -343,7 +345,11 @@ SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, Progre
     form2.show();
     // The frame goes up before any computation, so it is on screen whatever follows.
     form2.drawPlotFrame();
-    if (const std::optional<Stop> stop = simulate(m, progress)) {
+    ProgressCounter counter(progress, m.NI);
+    const std::optional<Stop> stop = simulate(m, counter);
+    // The progress display goes first, so that no message stands over a live dialog.
+    counter.finish();
+    if (stop) {
         reportMessage(m, ui, stop->message);
         return stop->outcome;
     }

@@ -223,6 +223,7 @@ void Form1::makeResultBoxes()
         box->setIndent(3);
         box->setAccessibleName(QString::fromUtf8(row.accessibleName));
         UiStyle::setBackground(box, sideColour(row.side));
+        UiStyle::makeCopyable(box);
         results_[i] = box;
     }
 }

@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
@@ -42,6 +43,11 @@ const Place kOptionPlaces[] = {
     {"Option4", 15360, 6120, 975, 375}, {"Option5", 15360, 8280, 735, 255},
 };
 const char* const kOptionCaptions[] = {"iL(t)", "iC(t)", "Vo(t)", "vL(t)", "id(t)"};
+// What each band shows, as a screen reader says it: the quantity and its trace colour.
+const char* const kBandWords[] = {
+    "corrente nell'induttore iL, traccia rossa", "corrente nel condensatore iC, traccia verde",
+    "tensione in uscita Vo, traccia blu", "tensione sull'induttore vL, traccia magenta",
+    "corrente nel diodo id, traccia ciano"};
 
 // The summary rows, in the order of Form2Summary: caption, value box, unit.
 struct SummaryRow {
@@ -137,6 +143,10 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         box->setMargin(2);
         UiStyle::setBackground(box, Qt::white);
+        UiStyle::makeCopyable(box);
+        box->installEventFilter(this);
+        box->setAccessibleName(QStringLiteral("%1, in %2").arg(QString::fromUtf8(row.caption.text),
+                                                               QString::fromUtf8(row.unit.text).mid(1).chopped(1)));
         summary_[i] = box;
         caption(this, row.unit);
     }
@@ -156,6 +166,34 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     connect(exportActions_[1], &QAction::triggered, this, &Form2::copyPicture);
     connect(exportActions_[2], &QAction::triggered, this, &Form2::exportData);
     setExportEnabled(false);
+
+    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
+    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
+    describePlot();
+}
+
+// What a screen reader says of the plot: the waveform selected, the five bands, and the
+// summary values beside them.
+void Form2::describePlot()
+{
+    QString text;
+    const int selected = selectedOption();
+    text += selected == 0 ? QStringLiteral("Nessuna forma d'onda selezionata. ")
+                          : QStringLiteral("Forma d'onda selezionata: %1. ").arg(QString::fromUtf8(kBandWords[selected - 1]));
+    if (!exportActions_[0]->isEnabled()) {
+        text += QStringLiteral("Il grafico è vuoto: premi Grafici nella finestra principale.");
+        picture1_->setAccessibleDescription(text);
+        return;
+    }
+    text += QStringLiteral("Ultimo periodo simulato, ripetuto %1 volte, in cinque fasce dall'alto:").arg(model_.Drawn.NP);
+    for (const char* band : kBandWords)
+        text += u' ' + QString::fromUtf8(band) + u';';
+    text.chop(1);
+    text += u'.';
+    for (std::size_t i = 0; i < std::size(kSummaryRows); ++i)
+        text += QStringLiteral(" %1 = %2 %3.").arg(summary_[i]->accessibleName().section(u',', 0, 0), summary_[i]->text(),
+                                                  QString::fromUtf8(kSummaryRows[i].unit.text).mid(1).chopped(1));
+    picture1_->setAccessibleDescription(text);
 }
 
 // An action of the plot's context menu, its shortcut working anywhere in the window.
@@ -198,6 +236,19 @@ void Form2::copyPicture()
     QGuiApplication::clipboard()->setImage(WindowPicture::picture(*this));
 }
 
+// While a value is selected in the summary box with the focus, Ctrl+C is that box's
+// own, and copies the value; otherwise it copies the window's picture, as it does
+// everywhere else in the window.
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)
+        && static_cast<QLabel*>(watched)->hasSelectedText()) {
+        event->accept();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void Form2::exportData()
 {
     QString type = kCsvType;
@@ -226,6 +277,7 @@ void Form2::clearPlot()
 {
     picture1_->clear();
     setExportEnabled(false);
+    describePlot();
 }
 
 void Form2::drawPlotFrame()
@@ -237,11 +289,13 @@ void Form2::plotTraces(const Model& m)
 {
     DrawTraces(m, *picture1_);
     setExportEnabled(true);
+    describePlot();
 }
 
 void Form2::setCaption(Form2Summary box, const QString& text)
 {
     summary_[static_cast<std::size_t>(box)]->setText(text);
+    describePlot();
 }
 
 int Form2::selectedOption() const

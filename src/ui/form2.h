@@ -51,6 +51,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
@@ -59,6 +60,7 @@ private:
     void copyPicture();
     void exportData();
     void setExportEnabled(bool enabled);
+    void describePlot();
 
     Model& model_;
     MessagePort& messages_;

@@ -1,8 +1,9 @@
 #include "simulationprogress.h"
 
-#include "sim/progresspace.h"
+#include "sim/runprogress.h"
 #include "uistyle.h"
 
+#include <QCoreApplication>
 #include <QProgressDialog>
 
 namespace {
@@ -10,11 +11,11 @@ namespace {
 constexpr qint64 kUpdateEveryMs = 30;
 } // namespace
 
-SimulationProgress::SimulationProgress(QWidget* parent) : parent_(parent) {}
+SimulationProgress::SimulationProgress(std::function<QWidget*()> over) : over_(std::move(over)) {}
 
 SimulationProgress::~SimulationProgress()
 {
-    delete dialog_.data();
+    finished();
 }
 
 QProgressDialog* SimulationProgress::dialog() const
@@ -22,53 +23,64 @@ QProgressDialog* SimulationProgress::dialog() const
     return dialog_.data();
 }
 
-void SimulationProgress::startRun(std::int32_t total)
+void SimulationProgress::finished()
+{
+    delete dialog_.data();
+}
+
+bool SimulationProgress::advanced(const RunProgress& progress)
+{
+    // Within one run the count only grows.
+    if (progress.done <= lastDone_) {
+        finished();
+        cancelled_ = false;
+        sinceStart_.start();
+        sinceUpdate_.start();
+    }
+    lastDone_ = progress.done;
+    if (cancelled_ || (dialog_ && dialog_->wasCanceled())) {
+        cancelled_ = true;
+        return false;
+    }
+    if (sinceUpdate_.elapsed() < kUpdateEveryMs)
+        return true;
+    sinceUpdate_.start();
+    if (!dialog_ && !progressWorthShowing(sinceStart_.elapsed(), progress))
+        return true;
+    show(progress);
+    // Lets the windows repaint and the dialog see a press of "Annulla"; the dialog is
+    // modal, so nothing else can start meanwhile.
+    QCoreApplication::processEvents();
+    cancelled_ = dialog_->wasCanceled();
+    return !cancelled_;
+}
+
+void SimulationProgress::show(const RunProgress& progress)
 {
     if (!dialog_) {
-        dialog_ = new QProgressDialog(QStringLiteral("Simulazione in corso..."),
-                                      QStringLiteral("Annulla"), 0, 1, parent_);
+        dialog_ = new QProgressDialog(over_ ? over_() : nullptr);
         dialog_->setObjectName(QStringLiteral("SimulationProgress"));
         dialog_->setWindowTitle(UiStyle::programTitle());
+        dialog_->setCancelButtonText(QStringLiteral("Annulla"));
         dialog_->setMinimumWidth(UiStyle::titleBarWidth());
         // Modal, so that showing progress also lets the windows repaint without
         // letting the student start anything else meanwhile.
         dialog_->setWindowModality(Qt::ApplicationModal);
-        // Whether to show is decided here, from the pace of the run; the dialog's own
-        // timer would show it even after a run that stopped early.
+        // Shown and hidden here, from the pace of the run: the dialog's own timer and
+        // its reset at the maximum know nothing of a run whose end moves.
+        dialog_->setAutoReset(false);
+        dialog_->setAutoClose(false);
         dialog_->setMinimumDuration(0);
     }
-    dialog_->reset();
-    dialog_->setRange(0, total);
-    cancelled_ = false;
-    sinceStart_.start();
-    sinceUpdate_.start();
-}
-
-bool SimulationProgress::periodsDone(std::int32_t done, std::int32_t total)
-{
-    // Within one run the count only grows.
-    if (!dialog_ || done <= lastDone_)
-        startRun(total);
-    lastDone_ = done;
-    if (cancelled_ || dialog_->wasCanceled()) {
-        cancelled_ = true;
-        return false;
+    const QString note = progressNote(progress);
+    dialog_->setLabelText(note.isEmpty() ? progressStatus(progress) : progressStatus(progress) + u'\n' + note);
+    const int permille = progressPermille(progress);
+    if (permille < 0) {
+        dialog_->setRange(0, 0); // busy: nobody knows the end yet
+    } else {
+        dialog_->setRange(0, 1000);
+        dialog_->setValue(permille);
     }
-    // The last period always goes through: reaching the maximum closes the dialog.
-    if (done < total && sinceUpdate_.elapsed() < kUpdateEveryMs)
-        return true;
-    sinceUpdate_.start();
-    if (!dialog_->isVisible()) {
-        if (!progressWorthShowing(sinceStart_.elapsed(), done, total))
-            return true;
-        // With no minimum duration, the first value past the minimum shows the dialog.
-        dialog_->setValue(0);
-    }
-    // The periods to go shrink once the simulated states repeat.
-    if (dialog_->maximum() != total)
-        dialog_->setMaximum(total);
-    // While shown, also handles the pending events, among them a press of "Annulla".
-    dialog_->setValue(done);
-    cancelled_ = dialog_->wasCanceled();
-    return !cancelled_;
+    if (!dialog_->isVisible())
+        dialog_->show();
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 class QAbstractButton;
+class QLabel;
 class QWidget;
 
 namespace UiStyle {
@@ -62,6 +63,11 @@ void setTextColour(QWidget* widget, const QColor& colour);
 // Fills a push button's whole face with one colour (the style would shade it into a
 // gradient), with a thin darker edge that thickens while it has the focus.
 void setButtonFace(QWidget* button, const QColor& face);
+
+// A result box whose text the student can select with the mouse or the keyboard and
+// copy with Ctrl+C or its context menu; it takes the focus only when clicked, so the
+// Tab key still goes from field to field as before.
+void makeCopyable(QLabel* label);
 
 inline QColor qColour(Rgb c) { return {c.r, c.g, c.b}; }
 
