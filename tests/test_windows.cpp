@@ -19,16 +19,23 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 // A control of the main window or of the waveform window: its text, its place in
 // pixels, its font size and, where the control paints one, its background colour.
@@ -41,6 +48,36 @@ Q_DECLARE_METATYPE(Placement)
 
 namespace {
 using Pair = std::pair<QString, QString>; // two controls by name
+
+// Of the pixels of a trace colour in `area` of `a` (at least a hundred of them), the
+// share that have a pixel of that colour within one pixel in `b`.  A pixel is of the
+// colour when its full channels stand above its empty ones: well above in `a`, so that
+// the faint fringe of a line a renderer smooths is not asked for, and a little in `b`,
+// so that such a fringe still answers.
+double nearlyCovered(const QImage& a, const QImage& b, const QRect& area, QColor colour)
+{
+    const auto of = [colour](QRgb pixel, int margin) {
+        int on = 255, off = 0;
+        for (const auto& [channel, full] : {std::pair{qRed(pixel), colour.red()}, {qGreen(pixel), colour.green()},
+                                            {qBlue(pixel), colour.blue()}})
+            full ? on = std::min(on, channel) : off = std::max(off, channel);
+        return on - off > margin;
+    };
+    int found = 0, all = 0;
+    for (int y = area.top() + 1; y < area.bottom(); ++y) {
+        for (int x = area.left() + 1; x < area.right(); ++x) {
+            if (!of(a.pixel(x, y), 120))
+                continue;
+            ++all;
+            bool hit = false;
+            for (int dy = -1; dy <= 1 && !hit; ++dy)
+                for (int dx = -1; dx <= 1 && !hit; ++dx)
+                    hit = of(b.pixel(x + dx, y + dy), 40);
+            found += hit;
+        }
+    }
+    return all < 100 ? 0 : double(found) / all;
+}
 
 // Runs that each show a modal dialog over the main window, as a long run's dialog once
 // stood: closing it hands the activation back to the main window.
@@ -375,6 +412,21 @@ private slots:
         action("EsportaDati")->trigger();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"a.png", "b.svg", "c.svg", "d.png", "e.csv"}));
         QVERIFY(QImage(dir.filePath("a.png")).size() == form2()->size() && QImage(dir.filePath("d.png")).size() == form2()->size());
+        // The SVG draws each trace where the picture shows it: nearly every pixel of a
+        // trace's colour in one has a pixel of that colour within one pixel in the other.
+        QImage fromSvg(form2()->size(), QImage::Format_RGB32);
+        fromSvg.fill(Qt::white);
+        QPainter painter(&fromSvg);
+        QSvgRenderer(dir.filePath("b.svg")).render(&painter);
+        painter.end();
+        const QImage shown = QImage(dir.filePath("a.png")).convertToFormat(QImage::Format_RGB32);
+        const auto* plot = in2<PlotWidget>("Picture1");
+        const QRect area(plot->mapTo(form2(), plot->contentsRect().topLeft()), plot->contentsRect().size());
+        for (const QColor colour : {Qt::red, Qt::green, Qt::blue, Qt::magenta, Qt::cyan}) {
+            const double both = nearlyCovered(shown, fromSvg, area, colour);
+            const double back = nearlyCovered(fromSvg, shown, area, colour);
+            QVERIFY2(both > 0.97 && back > 0.97, qPrintable(QString("%1: %2 %3").arg(colour.name()).arg(both).arg(back)));
+        }
         QFile csv(dir.filePath("e.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly) && csv.readAll().count('\n') == 1001);
         answer = dir.filePath("gone/f.csv");
@@ -384,6 +436,57 @@ private slots:
         in1<QLineEdit>("Text12")->setText("0");
         click("Command2");
         QVERIFY(!action("CopiaImmagine")->isEnabled());
+    }
+
+    // A plot drawn again after its window has moved to a screen of twice the pixel
+    // density is drawn at that density, not scaled up from the old one.
+    void plotFollowsItsScreen()
+    {
+        workedExample();
+        auto* picture = in2<PlotWidget>("Picture1");
+        QCOMPARE(picture->pixelSize(), picture->contentsRect().size());
+        QScreen* dense = QGuiApplication::screens().at(1);
+        form2()->windowHandle()->setScreen(dense);
+        form2()->move(dense->geometry().topLeft());
+        QTRY_COMPARE(form2()->devicePixelRatioF(), 2.0);
+        click("Command2");
+        QCOMPARE(picture->pixelSize(), picture->contentsRect().size() * 2);
+    }
+
+    // The save dialog opens in the folder where the student last saved that kind of
+    // file, pictures and data each their own, also in a window made anew.
+    void saveDialogRemembersFolders()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().remove("cartelle");
+        QTemporaryDir pictures, data;
+        workedExample();
+        QStringList opened;
+        const auto answer = [&opened](const QString& path) {
+            QTimer::singleShot(0, [&opened, path] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                opened << (dialog ? dialog->directory().absolutePath() : QString());
+                if (dialog) {
+                    dialog->selectFile(path);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+            });
+        };
+        const auto action = [this](const char* name) { form2()->findChild<QAction*>(name)->trigger(); };
+        answer(pictures.filePath("a.png"));
+        action("SalvaImmagine");
+        answer(data.filePath("b.csv"));
+        action("EsportaDati");
+        QVERIFY(form2()->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        click("Command2");
+        answer(pictures.filePath("c.svg"));
+        action("SalvaImmagine");
+        answer(data.filePath("d.csv"));
+        action("EsportaDati");
+        QCOMPARE(opened.mid(2), QStringList({pictures.path(), data.path()}));
+        QVERIFY(QFile::exists(pictures.filePath("c.svg")) && QFile::exists(data.filePath("d.csv")));
+        QSettings().remove("cartelle");
     }
 
     // After every "Grafici" the results are in front, also after a modal progress dialog
