@@ -1,11 +1,16 @@
 // One switching period of the boost converter, stepped sample by sample with forward
-// Euler.  The stepping is written once; what is kept of the samples is a policy, as an
-// observer that the stepper tells of every sample: nothing at all for the periods
-// nobody looks at, the five waveform arrays for the last one.
+// Euler.  The stepping is written once, with two policies:
+//  - what is kept of the samples, as an observer that the stepper tells of every
+//    sample: nothing at all for the periods nobody looks at, the five waveform arrays
+//    for the last one, the extremes of each period for a view of the start-up;
+//  - the diode: the verification's updates let it conduct both ways, so the inductor
+//    current can go negative while the switch is open; a real diode blocks, and the
+//    current stays at zero until the input again exceeds the output voltage.
 #pragma once
 
 #include "sim/vectorstate.h"
 
+#include <cmath>
 #include <cstdint>
 
 // What stays the same over the whole run.  Only whole sub-expressions of the update
@@ -49,8 +54,39 @@ struct KeepNothing {
     void onSample(std::int32_t, State, State) {}
     void switchAt(std::int32_t, State) {}
     void offSample(std::int32_t, State, State) {}
+    void blocked(std::int32_t) {}
     void wrap() {}
 };
+
+// The diode of the verification's updates: whatever the off-phase update gives, the
+// inductor current takes.
+struct DiodeBothWays {
+    static constexpr bool kBlocks = false;
+};
+
+// A diode that blocks: an off-phase update that would take the inductor current below
+// zero leaves it at zero instead (discontinuous conduction).  The load then draws on
+// the capacitor alone, which the voltage update already does with a zero current.
+// A result of −0 counts as below zero, so that the current held is always +0; a value
+// that is not a number passes, so that a diverging run is still seen to diverge.
+struct DiodeBlocks {
+    static constexpr bool kBlocks = true;
+};
+
+// The off-phase step under `Diode`; tells the observer of sample k when the diode
+// blocked the step out of it.
+template <class Diode, class Observer>
+inline State offStepThrough(const Circuit& c, State x, std::int32_t k, Observer& observer)
+{
+    State next = offStep(c, x);
+    if constexpr (Diode::kBlocks) {
+        if (next.iL < 0 || (next.iL == 0 && std::signbit(next.iL))) {
+            next.iL = 0.0;
+            observer.blocked(k);
+        }
+    }
+    return next;
+}
 
 // Steps one period from its first sample `start` and returns its sample N, which the
 // next period starts from (the wrap copies sample N, not N + 1, into sample 1).
@@ -63,7 +99,7 @@ struct KeepNothing {
 // written: every period's off-phase then starts from zero current and zero voltage.
 // The steps out of sample onSamples and out of sample N reach samples that no later
 // step reads, so they are taken only when the observer records.
-template <class Observer>
+template <class Observer, class Diode = DiodeBothWays>
 State stepPeriod(const Circuit& c, const Phases& p, State start, Observer& observer)
 {
     clearUpperVectorState(); // a progress display may have painted since the last period
@@ -84,13 +120,13 @@ State stepPeriod(const Circuit& c, const Phases& p, State start, Observer& obser
 
     State x = resume;
     for (std::int32_t k = p.offStart; k < p.n; ++k) {
-        const State next = offStep(c, x);
+        const State next = offStepThrough<Diode>(c, x, k, observer);
         observer.offSample(k, x, next);
         x = next;
     }
     if constexpr (Observer::kRecords) {
         if (p.offStart <= p.n)
-            observer.offSample(p.n, x, offStep(c, x));
+            observer.offSample(p.n, x, offStepThrough<Diode>(c, x, p.n, observer));
     }
     observer.wrap();
     if (p.offStart <= p.n)
