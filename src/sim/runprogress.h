@@ -29,6 +29,7 @@ public:
         progress_.knownAt = progress_.done;
         progress_.repeated = repeated;
     }
+    std::int64_t done() const { return progress_.done; }
     // The run is over: the progress display goes before any message is shown.
     void finish()
     {

@@ -1,0 +1,395 @@
+// The start-up with a diode that blocks: its figures against a plain loop over every
+// period written out here, the worked example's figures as an independent
+// implementation found them, the verification to the last bit wherever the diode
+// never blocks, and the drawing's columns and the export's rows against the samples.
+#include "app/model.h"
+#include "app/numbers.h"
+#include "fakes.h"
+#include "sim/simulation.h"
+#include "sim/startup.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace {
+
+struct Inputs {
+    double Vi = 15, D = 0.4, Freq = 80000, L = 75e-6, C = 125e-6, RL = 16.67;
+    std::int32_t N = 1000, NI = 5000;
+    Model model() const
+    {
+        Model m;
+        std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NP, m.NI) = std::tuple(Vi, D, Freq, L, C, RL, N, 10, NI);
+        return m;
+    }
+};
+
+// What the plain loop keeps of every period: the start state, the extremes of samples
+// 2..N, and whether the diode blocked at one of them.
+struct PlainPeriod {
+    double iL0 = 0, vo0 = 0, iLMin = 0, iLMax = 0, voMin = 0, voMax = 0;
+    bool blocked = false;
+};
+
+struct Plain {
+    StartupFigures figures;
+    std::vector<PlainPeriod> periods; // periods[p - 1]
+    std::vector<double> iL, vo;       // every sample of the first `keep` periods, in time order, 1..N each
+};
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The update formulas over five arrays for every one of NI periods, with the diode's
+// current held at +0 where an off-phase update would take it below zero; every figure
+// straight from its definition.
+Plain plainLoop(const Inputs& in, std::int64_t keep = 0)
+{
+    const double dt = (1 / in.Freq) / in.N;
+    std::vector<double> IL(in.N + 2), VO(in.N + 2), IC(in.N + 2), VL(in.N + 2), ID(in.N + 2);
+    const int on = *RoundToInt32(in.N * in.D), off = *RoundToInt32(in.N * in.D + 1);
+    Plain r;
+    StartupFigures& f = r.figures;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, int> seen;
+    for (int iter = 1; iter <= in.NI; ++iter) {
+        const auto bits = std::pair(std::bit_cast<std::uint64_t>(IL[1]), std::bit_cast<std::uint64_t>(VO[1]));
+        if (const auto it = seen.find(bits); it != seen.end() && f.repeatPeriod == 0)
+            std::tie(f.repeatPeriod, f.cycleLength) = std::pair(it->second, iter - it->second);
+        seen.emplace(bits, iter);
+        PlainPeriod p{IL[1], VO[1]};
+        for (int K = 1; K <= on; ++K) {
+            IL[K + 1] = (in.Vi * dt) / in.L + IL[K];
+            VO[K + 1] = VO[K] - (dt * VO[K]) / (in.C * in.RL);
+            IC[K] = ((VO[K + 1] - VO[K]) * in.C) / dt;
+            ID[K] = 0;
+            VL[K] = ((IL[K + 1] - IL[K]) * in.L) / dt;
+        }
+        IL[off] = IL[on];
+        VO[off] = VO[on];
+        for (int K = off; K <= in.N; ++K) {
+            IL[K + 1] = ((in.Vi - VO[K]) * dt) / in.L + IL[K];
+            if (IL[K + 1] < 0 || (IL[K + 1] == 0 && std::signbit(IL[K + 1]))) {
+                IL[K + 1] = 0.0;
+                p.blocked = p.blocked || K + 1 <= in.N;
+            }
+            VO[K + 1] = (VO[K] - (dt * VO[K]) / (in.C * in.RL)) + (dt * IL[K]) / in.C;
+            IC[K] = ((VO[K + 1] - VO[K]) * in.C) / dt;
+            ID[K] = VO[K] / in.RL + IC[K];
+            VL[K] = ((IL[K + 1] - IL[K]) * in.L) / dt;
+        }
+        p.iLMin = *std::min_element(IL.begin() + 2, IL.begin() + in.N + 1);
+        p.iLMax = *std::max_element(IL.begin() + 2, IL.begin() + in.N + 1);
+        p.voMin = *std::min_element(VO.begin() + 2, VO.begin() + in.N + 1);
+        p.voMax = *std::max_element(VO.begin() + 2, VO.begin() + in.N + 1);
+        if (iter <= keep) {
+            r.iL.push_back(p.iL0);
+            r.vo.push_back(p.vo0);
+            r.iL.insert(r.iL.end(), IL.begin() + 2, IL.begin() + in.N + 1);
+            r.vo.insert(r.vo.end(), VO.begin() + 2, VO.begin() + in.N + 1);
+        }
+        r.periods.push_back(p);
+        for (auto* wave : {&IL, &VO, &IC, &VL, &ID})
+            (*wave)[1] = (*wave)[in.N];
+        if (iter < in.NI)
+            continue;
+        // Period NI as the verification summarises it: extremes of the absolute values,
+        // means by the rectangle rule.
+        double maxIL = std::fabs(IL[1]), minIL = std::fabs(IL[1]), maxVo = std::fabs(VO[1]), minVo = std::fabs(VO[1]);
+        double sID = 0, sIL = 0;
+        for (int K = 1; K <= in.N; ++K) {
+            maxIL = std::max(maxIL, std::fabs(IL[K]));
+            minIL = std::min(minIL, std::fabs(IL[K]));
+            maxVo = std::max(maxVo, std::fabs(VO[K]));
+            minVo = std::min(minVo, std::fabs(VO[K]));
+            sID = dt * ID[K] + sID;
+            sIL = dt * IL[K] + sIL;
+        }
+        std::tie(f.DeltaiL, f.DeltaVo, f.IDP, f.IDm, f.Iim) =
+            std::tuple(maxIL - minIL, (maxVo - minVo) * 1000, maxIL, in.Freq * sID, in.Freq * sIL);
+    }
+    for (std::size_t i = 0; i < r.periods.size(); ++i) {
+        const PlainPeriod& p = r.periods[i];
+        const auto period = std::int64_t(i + 1);
+        if (p.iLMax > f.peakIL || f.peakILPeriod == 0)
+            std::tie(f.peakIL, f.peakILPeriod) = std::pair(p.iLMax, period);
+        if (p.voMax > f.peakVo || f.peakVoPeriod == 0)
+            std::tie(f.peakVo, f.peakVoPeriod) = std::pair(p.voMax, period);
+        if (p.blocked) {
+            ++f.dcmPeriods;
+            f.dcmFirst = f.dcmFirst ? f.dcmFirst : period;
+            f.dcmLast = period;
+        }
+        const double last = r.periods.back().vo0;
+        if (!(std::fabs(p.vo0 - last) <= 0.01 * std::fabs(last)))
+            f.settledPeriod = period + 1;
+    }
+    f.settledPeriod = std::max<std::int64_t>(f.settledPeriod, 1);
+    return r;
+}
+
+StartupView analysed(const Inputs& in, int columns = 400, const StartupLimits& limits = {})
+{
+    std::variant<StartupView, Stop> result = analyseStartup(in.model(), columns, nullptr, limits);
+    if (const Stop* stop = std::get_if<Stop>(&result))
+        qFatal("refused: %s", qPrintable(stop->message));
+    return std::get<StartupView>(result);
+}
+
+QString differences(const StartupFigures& a, const StartupFigures& b)
+{
+    QString d;
+    const auto check = [&d](const char* name, auto x, auto y) {
+        if constexpr (std::is_same_v<decltype(x), double>) {
+            if (!sameBits(x, y))
+                d += QString("%1 %2 != %3; ").arg(name).arg(x, 0, 'g', 17).arg(y, 0, 'g', 17);
+        } else if (x != y) {
+            d += QString("%1 %2 != %3; ").arg(name).arg(x).arg(y);
+        }
+    };
+    check("peakIL", a.peakIL, b.peakIL);
+    check("peakILPeriod", a.peakILPeriod, b.peakILPeriod);
+    check("peakVo", a.peakVo, b.peakVo);
+    check("peakVoPeriod", a.peakVoPeriod, b.peakVoPeriod);
+    check("dcmPeriods", a.dcmPeriods, b.dcmPeriods);
+    check("dcmFirst", a.dcmFirst, b.dcmFirst);
+    check("dcmLast", a.dcmLast, b.dcmLast);
+    check("settledPeriod", a.settledPeriod, b.settledPeriod);
+    check("repeatPeriod", a.repeatPeriod, b.repeatPeriod);
+    check("cycleLength", a.cycleLength, b.cycleLength);
+    for (const auto& [name, x, y] : {std::tuple("DeltaiL", a.DeltaiL, b.DeltaiL), {"DeltaVo", a.DeltaVo, b.DeltaVo},
+                                     {"IDP", a.IDP, b.IDP}, {"IDm", a.IDm, b.IDm}, {"Iim", a.Iim, b.Iim}})
+        check(name, x, y);
+    return d;
+}
+
+// Designs a student might try, with few samples, so that the plain loop is cheap.  Found
+// with such a loop: most pass through discontinuous conduction, and in floating point
+// most end in a cycle of several periods rather than a fixed point.
+const Inputs kCycle490{8.073808169717001, 0.67687158533413605, 54940.811931942437, 1.3923570506467619e-05,
+                       0.00021627562253298936, 5.3523807641699044, 10, 7000};
+const Inputs kCycle23{26.931722229424711, 0.73977836131820274, 173143.11540143244, 1.5682987593849256e-05,
+                      5.7135223150960368e-06, 27.344701261405746, 34, 2500};
+const Inputs kNeverBlocks{15, 0.4, 80000, 75e-6, 125e-6, 2, 100, 3000}; // heavy load: no zero current
+
+} // namespace
+
+Q_DECLARE_METATYPE(Inputs)
+Q_DECLARE_METATYPE(StartupLimits)
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    // Every figure equals the plain loop's, bit for bit, whether the run ends before its
+    // states repeat, at the repeat, or long after it (the figures then follow from the
+    // cycle); also when the recent states are too few to hold the cycle, so that it is
+    // found by its length and its first period by stepping again, and when the voltage
+    // log is small enough to merge its blocks many times.
+    void matchesPlainLoop_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<StartupLimits>("limits");
+        const auto row = [](const char* theme, Inputs in, StartupLimits limits = {}) {
+            QTest::newRow(theme) << in << limits;
+        };
+        row("worked example, coarse, settling and repeating", {.N = 50, .NI = 3000});
+        row("worked example, coarse, before the repeat", {.N = 50, .NI = 300});
+        row("discontinuous at steady state", {.L = 5e-6, .N = 100, .NI = 500});
+        row("discontinuous at steady state, long after its repeat", {.L = 5e-6, .N = 40, .NI = 20000});
+        row("cycle of 490 periods, long after it closes", kCycle490);
+        row("cycle of 490, NI where it first closes",
+            {kCycle490.Vi, kCycle490.D, kCycle490.Freq, kCycle490.L, kCycle490.C, kCycle490.RL, 10, 6322 + 490});
+        row("cycle of 490, NI one short of it",
+            {kCycle490.Vi, kCycle490.D, kCycle490.Freq, kCycle490.L, kCycle490.C, kCycle490.RL, 10, 6322 + 489});
+        row("cycle of 23", kCycle23);
+        row("cycle of 23, longer than the recent states", kCycle23, {.recentStates = 5});
+        row("cycle of 23 closing within NI, seen only after it", {kCycle23.Vi, kCycle23.D, kCycle23.Freq, kCycle23.L,
+            kCycle23.C, kCycle23.RL, 34, 2171 + 23 + 3}, {.recentStates = 16});
+        row("cycle of 23 closing one after NI", {kCycle23.Vi, kCycle23.D, kCycle23.Freq, kCycle23.L,
+            kCycle23.C, kCycle23.RL, 34, 2171 + 22}, {.recentStates = 16});
+        row("cycle of 490, a tiny voltage log", kCycle490, {.recentStates = 7, .logBlocks = 4});
+        row("never blocks, cycle of 30", kNeverBlocks);
+        row("half-sample duty: the on-phase's last sample kept", {.D = 0.25, .N = 10, .NI = 4000});
+        row("half-sample duty: one sample in both phases", {.D = 0.35, .N = 10, .NI = 4000});
+        row("no on-phase at all", {.D = 0.01, .N = 20, .NI = 200});
+        row("no off-phase at all", {.D = 0.99, .N = 20, .NI = 200});
+        row("a single period", {.N = 30, .NI = 1});
+    }
+    void matchesPlainLoop()
+    {
+        QFETCH(Inputs, in);
+        QFETCH(StartupLimits, limits);
+        const Plain plain = plainLoop(in);
+        const StartupView view = analysed(in, 400, limits);
+        const QString differ = differences(view.figures, plain.figures);
+        QVERIFY2(differ.isEmpty(), qPrintable(differ));
+    }
+
+    // The worked example (15 V, 40 %, 80 kHz, 75 µH, 125 µF, 16.67 Ω, N = 1000) as an
+    // independent implementation of the same definitions found it, and ngspice agrees:
+    // its current first reaches zero in period 43 and stays discontinuous until about
+    // period 160.
+    void workedExample_data()
+    {
+        QTest::addColumn<std::int32_t>("NI");
+        QTest::addColumn<std::int64_t>("repeat");
+        QTest::newRow("the default NI, no repeat yet") << 5000 << std::int64_t(0);
+        QTest::newRow("past the repeat") << 20000 << std::int64_t(9893);
+        QTest::newRow("the largest NI") << 2147483647 << std::int64_t(9893);
+    }
+    void workedExample()
+    {
+        QFETCH(std::int32_t, NI);
+        QFETCH(std::int64_t, repeat);
+        const StartupFigures f = analysed({.NI = NI}).figures;
+        QVERIFY(sameBits(f.peakIL, 33.297233276492783) && f.peakILPeriod == 22);
+        QVERIFY(sameBits(f.peakVo, 47.159971216756198) && f.peakVoPeriod == 40);
+        QCOMPARE(std::tuple(f.dcmPeriods, f.dcmFirst, f.dcmLast), std::tuple(116, 43, 158));
+        QCOMPARE(f.settledPeriod, 753);
+        QCOMPARE(std::pair(f.repeatPeriod, f.cycleLength), std::pair(repeat, repeat ? std::int64_t(1) : 0));
+        // At steady state in continuous conduction: the ideal ripples of the design.
+        QVERIFY(std::fabs(f.DeltaiL - 1) < 0.01 && std::fabs(f.Iim - 2.5) < 0.01);
+    }
+
+    // Where the diode never blocks, the start-up is the verification's run: the last
+    // period's five summary values agree to the last bit.
+    void neverBlockedIsTheVerification_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::newRow("heavy load") << kNeverBlocks;
+        QTest::newRow("heavy load, fine, before its repeat") << Inputs{15, 0.4, 80000, 75e-6, 125e-6, 1, 1000, 700};
+        QTest::newRow("heavier load, half-sample duty") << Inputs{15, 0.35, 80000, 75e-6, 125e-6, 0.3, 10, 2000};
+    }
+    void neverBlockedIsTheVerification()
+    {
+        QFETCH(Inputs, in);
+        const StartupFigures f = analysed(in).figures;
+        QCOMPARE(f.dcmPeriods, 0);
+        Model m = in.model();
+        FakeForm2 form2;
+        FakeMessages messages;
+        QCOMPARE(SimulateConverter(m, form2, messages, nullptr), SimOutcome::Completed);
+        QVERIFY(sameBits(f.DeltaiL, m.SimDeltaiL) && sameBits(f.DeltaVo, m.SimDeltaVo) && sameBits(f.IDP, m.SimIDP)
+                && sameBits(f.IDm, m.SimIDm) && sameBits(f.Iim, m.SimIim));
+    }
+
+    // The span is the run, or four times the settling period (at least 20) when the run
+    // is longer.  Each export row holds its periods' extremes of samples 2..N, the
+    // voltage at the start of its first period and whether the diode blocked in any;
+    // rows group periods when the span has more than allowed.  Every sample lies
+    // within its pixel column's band, and the bands together reach exactly from the
+    // lowest to the highest sample.
+    void drawingAndRows_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<std::int64_t>("maxRows");
+        QTest::addColumn<std::int64_t>("span");
+        QTest::newRow("coarse worked example, one row a period") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(100000)
+                                                                 << std::int64_t(4 * 818);
+        QTest::newRow("rows of 8 periods") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(436)
+                                           << std::int64_t(4 * 818);
+        QTest::newRow("a run shorter than its settling") << Inputs{.N = 50, .NI = 300} << 997 << std::int64_t(100000)
+                                                         << std::int64_t(300);
+        QTest::newRow("more columns than samples") << Inputs{.N = 10, .NI = 30} << 1000 << std::int64_t(100000)
+                                                   << std::int64_t(30);
+        QTest::newRow("one column a sample") << Inputs{.L = 5e-6, .N = 10, .NI = 20} << 200 << std::int64_t(100000)
+                                             << std::int64_t(20);
+    }
+    void drawingAndRows()
+    {
+        QFETCH(Inputs, in);
+        QFETCH(int, columns);
+        QFETCH(std::int64_t, maxRows);
+        QFETCH(std::int64_t, span);
+        const StartupView view = analysed(in, columns, {.maxRows = maxRows});
+        QCOMPARE(view.span, span);
+        const Plain plain = plainLoop(in, span);
+        const std::int64_t group = (span + maxRows - 1) / maxRows;
+        QCOMPARE(view.rowPeriods, group);
+        QCOMPARE(std::int64_t(view.rows.size()), (span + group - 1) / group);
+        for (std::size_t r = 0; r < view.rows.size(); ++r) {
+            const StartupRow& row = view.rows[r];
+            QCOMPARE(row.period, std::int64_t(r) * group + 1);
+            PlainPeriod expected = plain.periods[std::size_t(row.period - 1)];
+            for (std::int64_t p = row.period; p < std::min(row.period + group, span + 1); ++p) {
+                const PlainPeriod& q = plain.periods[std::size_t(p - 1)];
+                expected = {expected.iL0, expected.vo0, std::min(expected.iLMin, q.iLMin), std::max(expected.iLMax, q.iLMax),
+                            std::min(expected.voMin, q.voMin), std::max(expected.voMax, q.voMax), expected.blocked || q.blocked};
+            }
+            QVERIFY2(sameBits(row.iLMin, expected.iLMin) && sameBits(row.iLMax, expected.iLMax) && sameBits(row.voMin, expected.voMin)
+                         && sameBits(row.voMax, expected.voMax) && sameBits(row.voStart, expected.vo0)
+                         && row.discontinuous == expected.blocked,
+                     qPrintable(QString("row %1").arg(r)));
+        }
+        QCOMPARE(int(view.columns.size()), columns);
+        const std::size_t samples = plain.iL.size();
+        for (std::size_t g = 0; g < samples; ++g) {
+            const StartupColumn& c = view.columns[g * std::size_t(columns) / samples];
+            QVERIFY2(c.iLLow <= plain.iL[g] && plain.iL[g] <= c.iLHigh && c.voLow <= plain.vo[g] && plain.vo[g] <= c.voHigh,
+                     qPrintable(QString("sample %1").arg(g)));
+        }
+        const auto lowest = [&](double StartupColumn::*x) {
+            return (*std::min_element(view.columns.begin(), view.columns.end(), [x](auto& a, auto& b) { return a.*x < b.*x; })).*x;
+        };
+        const auto highest = [&](double StartupColumn::*x) {
+            return (*std::max_element(view.columns.begin(), view.columns.end(), [x](auto& a, auto& b) { return a.*x < b.*x; })).*x;
+        };
+        QCOMPARE(lowest(&StartupColumn::iLLow), *std::min_element(plain.iL.begin(), plain.iL.end()));
+        QCOMPARE(highest(&StartupColumn::iLHigh), *std::max_element(plain.iL.begin(), plain.iL.end()));
+        QCOMPARE(lowest(&StartupColumn::voLow), *std::min_element(plain.vo.begin(), plain.vo.end()));
+        QCOMPARE(highest(&StartupColumn::voHigh), *std::max_element(plain.vo.begin(), plain.vo.end()));
+        // A column is shaded when a sample of a discontinuous period falls in it, and only then.
+        std::vector<bool> shaded(std::size_t(columns), false);
+        for (std::size_t g = 0; g < samples; ++g)
+            shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples] || plain.periods[g / std::size_t(in.N)].blocked;
+        for (std::size_t c = 0; c < std::size_t(columns) && samples >= std::size_t(columns); ++c)
+            QVERIFY2(view.columns[c].discontinuous == shaded[c], qPrintable(QString("column %1").arg(c)));
+    }
+
+    // Refused as the verification refuses, and with too few samples or periods to show.
+    void refusals_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("zero inductance") << Inputs{.L = 0} << "L'induttanza L non può essere zero.";
+        QTest::newRow("one sample a period") << Inputs{.N = 1} << "almeno 2 campioni per periodo";
+        QTest::newRow("no period") << Inputs{.NI = 0} << "almeno un periodo simulato";
+        QTest::newRow("diverging") << Inputs{.C = 1e-12, .RL = 1e-3, .N = 100, .NI = 20} << "divergente";
+    }
+    void refusals()
+    {
+        QFETCH(Inputs, in);
+        QFETCH(QString, says);
+        FakeProgress progress;
+        const std::variant<StartupView, Stop> result = analyseStartup(in.model(), 100, &progress);
+        QVERIFY(std::holds_alternative<Stop>(result));
+        QVERIFY2(std::get<Stop>(result).message.contains(says), qPrintable(std::get<Stop>(result).message));
+        QCOMPARE(progress.finishes, 1);
+    }
+
+    // Progress: the search counts its periods without knowing its end until the states
+    // repeat; the drawing's periods are known.  A cancel stops the run.
+    void progress()
+    {
+        FakeProgress progress;
+        const std::variant<StartupView, Stop> result = analyseStartup(Inputs{.NI = 20000}.model(), 100, &progress);
+        QVERIFY(std::holds_alternative<StartupView>(result));
+        const RunProgress& last = progress.reports.last();
+        QVERIFY(last.done == last.end && last.repeated && last.knownAt == 9893);
+        QVERIFY(!progress.reports[9892].endKnown() && progress.reports[9893].endKnown());
+        FakeProgress cancelling;
+        cancelling.cancelAt = 100;
+        const std::variant<StartupView, Stop> stopped = analyseStartup(Inputs{}.model(), 100, &cancelling);
+        QVERIFY(std::holds_alternative<Stop>(stopped) && std::get<Stop>(stopped).outcome == SimOutcome::Cancelled);
+        QCOMPARE(cancelling.reports.size(), 100);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
