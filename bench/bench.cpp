@@ -71,6 +71,7 @@ public:
     int selectedOption() const override { return 0; }
     void selectOption(int) override {}
     void setHoverText(const QString&) override {}
+    void setStartupAvailable(bool) override {}
 
 private:
     NullPlot plot_;

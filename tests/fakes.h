@@ -89,7 +89,9 @@ struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
         captions[box] = text;
         events << QString("caption %1").arg(int(box));
     }
+    bool startupAvailable = false;
     int selectedOption() const override { return selected; }
+    void setStartupAvailable(bool available) override { startupAvailable = available; }
     void selectOption(int option) override { selected = option; }
     void setHoverText(const QString& text) override
     {

@@ -5,6 +5,8 @@
 //                                              Command3_Click  design/   example design data
 //                                              Command2_Click  sim/      field check, read, simulate
 //   Form2 (waveform window) -- pointer moves -> Picture1_MouseMove  plot/  cursor readout
+//                           -- context menu --> analyseStartup       sim/   start-up, diode that blocks
+//   FormAvvio (start-up window) shows what analyseStartup found, drawn by plot/startupplot
 //
 // Every action is a free function over this one Model plus a small port interface
 // (platform.h) through which it reads fields, writes captions, shows messages and
@@ -75,4 +77,13 @@ struct Model {
         std::int32_t NP = 0;
         std::int32_t N = 0;
     } Drawn;
+
+    // The values of the last verification run that reached the simulation and drew its
+    // traces, or found the inductor current reaching zero: the view of the start-up
+    // simulates these, whatever the fields or a later design hold (SI units).
+    struct SimulatedRun {
+        bool valid = false;
+        double Vi = 0, D = 0, Freq = 0, L = 0, C = 0, RL = 0;
+        std::int32_t N = 0, NI = 0;
+    } Simulated;
 };

@@ -63,6 +63,8 @@ public:
     virtual int selectedOption() const = 0;
     virtual void selectOption(int option) = 0;
     virtual void setHoverText(const QString& text) = 0;
+    // Whether the view of the start-up can be opened for the last run (Model::Simulated).
+    virtual void setStartupAvailable(bool available) = 0;
 };
 
 // Gives the waveform window, creating it (not shown) the first time it is needed

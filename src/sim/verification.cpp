@@ -158,13 +158,18 @@ RunEnd endOf(SimOutcome outcome)
 
 } // namespace
 
-RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
+std::optional<Form1Field> readVerificationFields(Model& m, Form1Port& form1)
 {
     for (const NamedField* f : kCheckOrder) {
         if (!fieldPasses(m, form1, *f))
-            return {RunEnd::FieldRefused, f->field};
+            return f->field;
     }
-    if (const std::optional<Form1Field> refused = readAndCheck(m, form1))
+    return readAndCheck(m, form1);
+}
+
+RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress)
+{
+    if (const std::optional<Form1Field> refused = readVerificationFields(m, form1))
         return {RunEnd::FieldRefused, *refused};
 
     Form2Port& form2 = host.obtainForm2();
@@ -182,5 +187,10 @@ RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressP
                                     ? FormatNumber(m.*s.value, NumberPattern::Sci2)
                                     : QString());
     }
-    return {endOf(outcome)};
+    // The start-up can be seen where the verification drew its traces, and above all
+    // where it found the current reaching zero: the diode that blocks shows why.
+    const RunEnd end = endOf(outcome);
+    m.Simulated = {end == RunEnd::Drawn || end == RunEnd::CurrentReachedZero, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
+    form2.setStartupAvailable(m.Simulated.valid);
+    return {end};
 }

@@ -3,6 +3,8 @@
 
 #include "app/platform.h"
 
+#include <optional>
+
 struct Model;
 
 // Phase 1: the character check of the nine verification fields, in the order Text7,
@@ -29,3 +31,7 @@ struct RunOutcome {
     friend bool operator==(const RunOutcome&, const RunOutcome&) = default;
 };
 RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressPort* progress);
+
+// Phases 1 and 2 alone: the nine fields checked and read into the model, with their
+// messages and colours.  The field refused, or nothing when all nine passed.
+std::optional<Form1Field> readVerificationFields(Model& m, Form1Port& form1);

@@ -2,6 +2,7 @@
 
 #include "app/model.h"
 #include "app/numbers.h"
+#include "sim/startup.h"
 
 QByteArray waveformCsv(const Model& m)
 {
@@ -15,6 +16,22 @@ QByteArray waveformCsv(const Model& m)
             csv += shortestText(sample);
         }
         csv += '\n';
+    }
+    return csv;
+}
+
+QByteArray startupCsv(const StartupView& view)
+{
+    QByteArray csv("periodo,t [s],iL min [A],iL max [A],Vo min [V],Vo max [V],Vo inizio [V],discontinuo\n");
+    csv.reserve(static_cast<qsizetype>(96 + view.rows.size() * 8 * 22));
+    for (const StartupRow& row : view.rows) {
+        csv += QByteArray::number(row.period);
+        for (const double value : {static_cast<double>(row.period - 1) / view.freq, row.iLMin, row.iLMax, row.voMin,
+                                   row.voMax, row.voStart}) {
+            csv += ',';
+            csv += shortestText(value);
+        }
+        csv += row.discontinuous ? ",1\n" : ",0\n";
     }
     return csv;
 }

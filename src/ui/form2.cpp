@@ -1,7 +1,6 @@
 #include "form2.h"
 
 #include "app/model.h"
-#include "app/savefile.h"
 #include "appicon.h"
 #include "plot/plot.h"
 #include "plot/plotgeometry.h"
@@ -13,16 +12,9 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QClipboard>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QToolTip>
 
 #include <iterator>
@@ -78,34 +70,6 @@ QLabel* caption(QWidget* parent, const Caption& c)
     return UiStyle::place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
 }
 
-const QString kPngType = QStringLiteral("Immagine PNG (*.png)");
-const QString kSvgType = QStringLiteral("Immagine SVG (*.svg)");
-const QString kCsvType = QStringLiteral("Dati CSV (*.csv)");
-
-// The platform's save dialog, opened in the folder last used for the same kind of file
-// (or the user's Pictures or Documents folder the first time).
-QString chooseWithDialog(QWidget* parent, const QString& proposed, const QString& types, QString* chosenType)
-{
-    const bool picture = !types.contains(QLatin1String("*.csv"));
-    const QString key = picture ? QStringLiteral("cartelle/immagini") : QStringLiteral("cartelle/dati");
-    const auto standard = picture ? QStandardPaths::PicturesLocation : QStandardPaths::DocumentsLocation;
-    QSettings settings;
-    QString folder = settings.value(key, QStandardPaths::writableLocation(standard)).toString();
-    if (!QFileInfo(folder).isDir()) // gone since, or never made on this desktop
-        folder = QDir::homePath();
-    const QString title = picture ? QStringLiteral("Salva immagine") : QStringLiteral("Esporta dati");
-    const QString path = QFileDialog::getSaveFileName(parent, title, folder + u'/' + proposed, types, chosenType);
-    if (!path.isEmpty())
-        settings.setValue(key, QFileInfo(path).absolutePath());
-    return path;
-}
-
-// The path with the file type's extension, unless it already ends with it.
-QString withSuffix(const QString& path, QLatin1String suffix)
-{
-    return path.endsWith(u'.' + QString(suffix), Qt::CaseInsensitive) ? path : path + u'.' + QString(suffix);
-}
-
 } // namespace
 
 Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
@@ -155,17 +119,13 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
                    "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
         ->setFont(UiStyle::font(9.75));
 
-    chooseFile_ = [this](const QString& proposed, const QString& types, QString* chosenType) {
-        return chooseWithDialog(this, proposed, types, chosenType);
-    };
-    picture1_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    exportActions_ = {addAction("SalvaImmagine", QStringLiteral("Salva immagine…"), QKeySequence(Qt::CTRL | Qt::Key_S)),
-                      addAction("CopiaImmagine", QStringLiteral("Copia immagine"), QKeySequence(Qt::CTRL | Qt::Key_C)),
-                      addAction("EsportaDati", QStringLiteral("Esporta dati…"), QKeySequence(Qt::CTRL | Qt::Key_E))};
-    connect(exportActions_[0], &QAction::triggered, this, &Form2::savePicture);
-    connect(exportActions_[1], &QAction::triggered, this, &Form2::copyPicture);
-    connect(exportActions_[2], &QAction::triggered, this, &Form2::exportData);
-    setExportEnabled(false);
+    exports_ = new ExportActions(this, picture1_, messages,
+                                 {QStringLiteral("forme-d-onda"), [this] { return WindowPicture::picture(*this); },
+                                  [this] { return WindowPicture::waveformSvg(*this, model_); },
+                                  [this] { return waveformCsv(model_); }});
+    startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    startup_->setEnabled(false);
+    connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
 
     picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
     connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
@@ -180,7 +140,7 @@ void Form2::describePlot()
     const int selected = selectedOption();
     text += selected == 0 ? QStringLiteral("Nessuna forma d'onda selezionata. ")
                           : QStringLiteral("Forma d'onda selezionata: %1. ").arg(QString::fromUtf8(kBandWords[selected - 1]));
-    if (!exportActions_[0]->isEnabled()) {
+    if (!exports_->isEnabled()) {
         text += QStringLiteral("Il grafico è vuoto: premi Grafici nella finestra principale.");
         picture1_->setAccessibleDescription(text);
         return;
@@ -196,44 +156,9 @@ void Form2::describePlot()
     picture1_->setAccessibleDescription(text);
 }
 
-// An action of the plot's context menu, its shortcut working anywhere in the window.
-QAction* Form2::addAction(const char* name, const QString& text, const QKeySequence& shortcut)
+void Form2::setFileChooser(ExportActions::FileChooser chooser)
 {
-    auto* action = new QAction(text, picture1_);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    picture1_->addAction(action);
-    return action;
-}
-
-void Form2::setFileChooser(FileChooser chooser)
-{
-    chooseFile_ = std::move(chooser);
-}
-
-void Form2::setExportEnabled(bool enabled)
-{
-    for (QAction* action : exportActions_)
-        action->setEnabled(enabled);
-}
-
-void Form2::savePicture()
-{
-    QString type = kPngType;
-    const QString path = chooseFile_(QStringLiteral("forme-d-onda.png"), kPngType + QStringLiteral(";;") + kSvgType, &type);
-    if (path.isEmpty())
-        return;
-    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
-                     || (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && type == kSvgType);
-    const QByteArray data = svg ? WindowPicture::waveformSvg(*this, model_) : WindowPicture::png(WindowPicture::picture(*this));
-    if (const auto failure = saveFile(withSuffix(path, svg ? QLatin1String("svg") : QLatin1String("png")), data))
-        messages_.ShowMessage(*failure);
-}
-
-void Form2::copyPicture()
-{
-    QGuiApplication::clipboard()->setImage(WindowPicture::picture(*this));
+    exports_->setFileChooser(std::move(chooser));
 }
 
 // While a value is selected in the summary box with the focus, Ctrl+C is that box's
@@ -247,16 +172,6 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void Form2::exportData()
-{
-    QString type = kCsvType;
-    const QString path = chooseFile_(QStringLiteral("forme-d-onda.csv"), kCsvType, &type);
-    if (path.isEmpty())
-        return;
-    if (const auto failure = saveFile(withSuffix(path, QLatin1String("csv")), waveformCsv(model_)))
-        messages_.ShowMessage(*failure);
 }
 
 void Form2::show()
@@ -276,7 +191,7 @@ void Form2::closeEvent(QCloseEvent* event)
 void Form2::clearPlot()
 {
     picture1_->clear();
-    setExportEnabled(false);
+    exports_->setEnabled(false);
     describePlot();
 }
 
@@ -288,7 +203,7 @@ void Form2::drawPlotFrame()
 void Form2::plotTraces(const Model& m)
 {
     DrawTraces(m, *picture1_);
-    setExportEnabled(true);
+    exports_->setEnabled(true);
     describePlot();
 }
 
@@ -316,6 +231,11 @@ void Form2::selectOption(int option)
         checked->setChecked(false);
         options_->setExclusive(true);
     }
+}
+
+void Form2::setStartupAvailable(bool available)
+{
+    startup_->setEnabled(available);
 }
 
 void Form2::setHoverText(const QString& text)

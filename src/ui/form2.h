@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/platform.h"
+#include "exportactions.h"
 
 #include <QPoint>
 #include <QPointF>
@@ -29,11 +30,9 @@ public:
     // `messages` tells the student of a file that could not be written.
     Form2(Model& model, MessagePort& messages, QWidget* parent = nullptr);
 
-    // Asks where to save: given the proposed path and the file types, returns the path
-    // chosen (empty: cancelled) and the type chosen.  The platform's file dialog by
-    // default, remembering the last folder used.
-    using FileChooser = std::function<QString(const QString& proposed, const QString& types, QString* chosenType)>;
-    void setFileChooser(FileChooser chooser);
+    // Where the export actions ask the student for a file name (the platform's dialog
+    // by default).
+    void setFileChooser(ExportActions::FileChooser chooser);
 
     // Shows the window restored if it was minimised, raised and active.
     void show() override;
@@ -44,10 +43,13 @@ public:
     int selectedOption() const override;
     void selectOption(int option) override;
     void setHoverText(const QString& text) override;
+    void setStartupAvailable(bool available) override;
 
 signals:
     // The user is closing the window, whose frame stands at `place` on the screen.
     void closing(QPoint place);
+    // The student asks for the view of the start-up of the last run.
+    void startupRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,17 +57,12 @@ protected:
 
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
-    QAction* addAction(const char* name, const QString& text, const QKeySequence& shortcut);
-    void savePicture();
-    void copyPicture();
-    void exportData();
-    void setExportEnabled(bool enabled);
     void describePlot();
 
     Model& model_;
     MessagePort& messages_;
-    FileChooser chooseFile_;
-    std::array<QAction*, 3> exportActions_{}; // SalvaImmagine, CopiaImmagine, EsportaDati
+    ExportActions* exports_;
+    QAction* startup_; // AvvioConvertitore
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16

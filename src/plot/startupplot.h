@@ -1,0 +1,75 @@
+// The view of the start-up on a plot surface, and its words.
+//
+// Plot coordinates run 0..100 both ways, as in the waveform plot.  The inductor
+// current's band lies above the output voltage's; each is drawn as its envelope, a
+// vertical line per pixel column from the lowest to the highest sample there, so that
+// the ripple shows as the band's thickness and the cost is bounded by the pixels.
+// Column c of W lies at x = 100·c/(W − 1): on the surface's pixel column c when the
+// view was made for the surface's width.  Behind the bands: a light grid, the
+// discontinuous periods shaded, and markers where the converter has settled within
+// 1 % and where its state first repeats, when they lie in the span drawn.
+#pragma once
+
+#include "plot/plotsurface.h"
+#include "sim/startup.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace StartupPlot {
+
+// Where each band stands: a value v is drawn at y = zero + height · v / full scale.
+struct Band {
+    double zero = 0, height = 0;
+};
+inline constexpr Band kCurrentBand{55, 40};
+inline constexpr Band kVoltageBand{6, 40};
+
+inline constexpr Rgb kCurrentColour{255, 0, 0};
+inline constexpr Rgb kVoltageColour{0, 0, 255};
+inline constexpr Rgb kGridColour{200, 200, 200};
+inline constexpr Rgb kDiscontinuousColour{228, 228, 228};
+inline constexpr Rgb kSettledColour{0, 150, 0};
+inline constexpr Rgb kRepeatColour{150, 0, 170};
+
+// The scales of a view: round full scales at or above what the bands reach, and time
+// ticks at a round step, in milliseconds.
+struct Scales {
+    double current = 1, voltage = 1; // A and V at the top of each band
+    double spanMs = 0;               // time drawn
+    double tickMs = 1;               // between time ticks
+};
+Scales scalesOf(const StartupView& view);
+
+// A round number at or above `value` (> 0): 1, 2, 2.5 or 5 times a power of ten.
+double roundUp(double value);
+
+// Plot x of time t (ms), and the time at plot x.
+double xOfTime(const StartupView& view, double ms);
+double timeAt(const StartupView& view, double x);
+
+// Marker times in ms, when the marker lies in the span drawn.
+std::optional<double> settledMs(const StartupView& view);
+std::optional<double> repeatMs(const StartupView& view);
+
+// Everything, onto an empty surface.
+void draw(const StartupView& view, PlotSurface& surface);
+
+// What the pointer at plot x reads: the time and both envelopes at its column, e.g.
+// "t = 12,34 ms ; iL: 1,23E+00 ÷ 3,45E+00 A ; Vo: 2,34E+01 ÷ 2,36E+01 V".  Empty
+// outside the plot.
+QString readout(const StartupView& view, double x);
+
+// The figures as the window shows them, one text a line, in the student's locale.
+QStringList figureTexts(const StartupView& view);
+
+// Which span is drawn, and why.
+QString spanText(const StartupView& view);
+
+// What a screen reader says of the plot.
+QString description(const StartupView& view);
+
+} // namespace StartupPlot
