@@ -5,6 +5,7 @@
 #include "app/model.h"
 #include "app/numbers.h"
 #include "fakes.h"
+#include "plot/startupplot.h"
 #include "sim/simulation.h"
 #include "sim/startup.h"
 
@@ -181,6 +182,7 @@ const Inputs kNeverBlocks{15, 0.4, 80000, 75e-6, 125e-6, 2, 100, 3000}; // heavy
 
 Q_DECLARE_METATYPE(Inputs)
 Q_DECLARE_METATYPE(StartupLimits)
+Q_DECLARE_METATYPE(StartupView)
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -350,6 +352,79 @@ private slots:
             shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples] || plain.periods[g / std::size_t(in.N)].blocked;
         for (std::size_t c = 0; c < std::size_t(columns) && samples >= std::size_t(columns); ++c)
             QVERIFY2(view.columns[c].discontinuous == shaded[c], qPrintable(QString("column %1").arg(c)));
+    }
+
+    // The figures, the span and the pointer's reading as the window words them, with
+    // the student's decimal comma.  The view is written out here, so that only the
+    // wording is under test.
+    void words_data()
+    {
+        QTest::addColumn<StartupView>("view");
+        QTest::addColumn<QStringList>("texts"); // the six figures, the span, the reading at x = 50
+        StartupView settled;
+        settled.figures = {33.297, 22, 47.16, 40, 116, 43, 158, 753, 9893, 1, 0.9975, 59.81, 2.995, 1.5, 2.4966};
+        std::tie(settled.freq, settled.n, settled.requested, settled.span) = std::tuple(80000.0, 1000, 20000, 3012);
+        settled.columns = {{0, 0, 0, 0}, {1.5, 3.25, 24.5, 24.75, true}, {2, 2, 25, 25}};
+        QTest::newRow("settled, a fixed point") << settled << QStringList{
+            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
+            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
+            "Conduzione discontinua: 116 periodi, dal 43 al 158",
+            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
+            "Stato ripetuto esattamente: dal periodo 9893, identico a ogni periodo",
+            "Ultimo periodo (NI = 20000): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
+            "Iim = 2,50E+00 A",
+            "Nel grafico: i primi 3012 periodi di 20000 (37,65 ms), quattro volte il periodo in cui il convertitore "
+            "arriva a regime.",
+            "t = 12,55 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
+        StartupView cycling = settled;
+        cycling.figures.cycleLength = 23;
+        std::tie(cycling.figures.dcmPeriods, cycling.figures.dcmLast) = std::pair(1, 43);
+        cycling.span = cycling.requested = 800;
+        QTest::newRow("a cycle, one blocked period, all shown") << cycling << QStringList{
+            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
+            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
+            "Conduzione discontinua: 1 periodo, il 43",
+            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
+            "Stato ripetuto esattamente: dal periodo 9893, ciclo di 23 periodi",
+            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
+            "Iim = 2,50E+00 A",
+            "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "t = 3,33 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
+        StartupView unsettled = cycling;
+        unsettled.figures.cycleLength = unsettled.figures.repeatPeriod = unsettled.figures.dcmPeriods = 0;
+        unsettled.columns[1] = {2, 2, 25, 25};
+        QTest::newRow("no repeat, no blocking") << unsettled << QStringList{
+            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
+            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
+            "Conduzione discontinua: in nessun periodo",
+            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
+            "Lo stato del convertitore non si ripete esattamente entro NI = 800 periodi: la simulazione potrebbe "
+            "essere troppo breve per arrivare a regime.",
+            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
+            "Iim = 2,50E+00 A",
+            "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "t = 3,33 ms ; iL: 2,00E+00 A ; Vo: 2,50E+01 V"};
+    }
+    void words()
+    {
+        QFETCH(StartupView, view);
+        QFETCH(QStringList, texts);
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        const QStringList shown = StartupPlot::figureTexts(view)
+                                  + QStringList{StartupPlot::spanText(view), StartupPlot::readout(view, 50)};
+        QCOMPARE(shown, texts);
+    }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    // Scales round up to 1, 2, 2.5 or 5 times a power of ten; tick labels carry the
+    // decimals their step needs.
+    void scales()
+    {
+        QCOMPARE(QList<double>({StartupPlot::roundUp(33.3), StartupPlot::roundUp(2), StartupPlot::roundUp(2.01),
+                                StartupPlot::roundUp(0.0031), StartupPlot::roundUp(99)}),
+                 QList<double>({50, 2, 2.5, 0.005, 100}));
+        QCOMPARE(QStringList({StartupPlot::tickText(12.5, 2.5), StartupPlot::tickText(10, 5), StartupPlot::tickText(0.025, 0.025)}),
+                 QStringList({"12.5", "10", "0.025"}));
     }
 
     // Refused as the verification refuses, and with too few samples or periods to show.

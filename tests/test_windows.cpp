@@ -8,6 +8,7 @@
 #include "fakes.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/formavvio.h"
 #include "ui/messagebox.h"
 #include "ui/plotwidget.h"
 #include "ui/simulationprogress.h"
@@ -487,6 +488,86 @@ private slots:
         QCOMPARE(opened.mid(2), QStringList({pictures.path(), data.path()}));
         QVERIFY(QFile::exists(pictures.filePath("c.svg")) && QFile::exists(data.filePath("d.csv")));
         QSettings().remove("cartelle");
+    }
+
+    // The start-up window: "Avvio del convertitore…" (Ctrl+T) in the waveform window
+    // opens it after a run that drew its traces, and after one refused because the
+    // current reached zero, which it then shows; one window, however often it is asked
+    // for.  A run the simulation refuses takes the action away.
+    void startupWindow()
+    {
+        const auto startup = [this] { return form2()->findChild<QAction*>("AvvioConvertitore"); };
+        QVERIFY(!startup()->isEnabled());
+        workedExample();
+        QVERIFY(startup()->isEnabled());
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        FormAvvio* window = host_->startup();
+        QVERIFY(window && window->isVisible() && window->objectName() == "FormAvvio");
+        QCOMPARE(window->windowTitle(), QString("Avvio del convertitore"));
+        const auto text = [&window](const char* name) { return window->findChild<QLabel*>(name)->text(); };
+        QCOMPARE(text("Figura1"), QString("Picco della corrente nell'induttore: 3,33E+01 A al periodo 22"));
+        QCOMPARE(text("Figura3"), QString("Conduzione discontinua: 116 periodi, dal 43 al 158"));
+        QCOMPARE(text("Figura4"), QString("A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)"));
+        QVERIFY(text("Figura5").contains("troppo breve"));
+        QVERIFY(text("Label3").startsWith("Nel grafico: i primi 3012 periodi di 5000 (37,65 ms)"));
+        QVERIFY(QGuiApplication::screens().first()->availableGeometry().contains(window->frameGeometry()));
+        auto* plot = window->findChild<PlotWidget*>("GraficoAvvio");
+        QTest::mouseMove(plot, plot->contentsRect().center());
+        QVERIFY2(plot->toolTip().startsWith("t = 18,") && plot->toolTip().contains(" A ; Vo: "), qPrintable(plot->toolTip()));
+        QVERIFY(QAccessible::queryAccessibleInterface(plot)->text(QAccessible::Description).contains("al periodo 22"));
+
+        QTemporaryDir dir;
+        window->setFileChooser([&dir](const QString&, const QString&, QString*) { return dir.filePath("avvio"); });
+        window->findChild<QAction*>("EsportaDati")->trigger();
+        QFile csv(dir.filePath("avvio.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readLine(), QByteArray("periodo,t [s],iL min [A],iL max [A],Vo min [V],Vo max [V],Vo inizio [V],discontinuo\n"));
+        QCOMPARE(csv.readAll().count('\n'), 3012);
+
+        for (const auto& [field, value] : {std::pair{"Text9", "5"}, {"Text13", "100"}, {"Text15", "500"}})
+            in1<QLineEdit>(field)->setText(value);
+        click("Command2");
+        QCOMPARE(messages_.messages.size(), 1); // the current reaches zero
+        QVERIFY(startup()->isEnabled());
+        startup()->trigger();
+        QCOMPARE(host_->startup(), window);
+        QVERIFY(text("Figura3").startsWith("Conduzione discontinua: ") && text("Figura3").endsWith(" al 500"));
+        in1<QLineEdit>("Text12")->setText("0");
+        click("Command2");
+        QVERIFY(!startup()->isEnabled());
+    }
+
+    // A long analysis shows its progress over the start-up window; cancelled, it leaves
+    // the window as it was: with its earlier view, or not there at all.
+    void startupCancelled()
+    {
+        const auto cancelWhenShown = [] {
+            auto* poll = new QTimer;
+            QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+                if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                    dialog->cancel();
+                    poll->deleteLater();
+                }
+            });
+            poll->start(10);
+        };
+        // A converter that settles only after about a million periods.
+        const Model::SimulatedRun slow{true, 15, 0.4, 80000, 750e-6, 12500e-6, 16.67, 1000, 100000000};
+        model_.Simulated = slow;
+        cancelWhenShown();
+        host_->showStartup();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!host_->startup());
+
+        workedExample();
+        host_->showStartup();
+        const QString peak = host_->startup()->findChild<QLabel*>("Figura1")->text();
+        model_.Simulated = slow;
+        cancelWhenShown();
+        host_->showStartup();
+        QVERIFY(host_->startup() && host_->startup()->isVisible());
+        QCOMPARE(host_->startup()->findChild<QLabel*>("Figura1")->text(), peak);
+        QCOMPARE(messages_.messages, QStringList());
     }
 
     // After every "Grafici" the results are in front, also after a modal progress dialog

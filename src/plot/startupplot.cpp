@@ -2,6 +2,8 @@
 
 #include "app/numbers.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 
@@ -157,6 +159,20 @@ Scales scalesOf(const StartupView& view)
     return s;
 }
 
+QString tickText(double ms, double tickMs)
+{
+    // The ticks are 1, 2, 2.5 or 5 times a power of ten: the fewest decimals that write
+    // the step whole write every tick whole.
+    int decimals = 0;
+    for (double scaled = tickMs; decimals < 6 && std::fabs(scaled - std::round(scaled)) > 1e-6 * scaled; scaled *= 10)
+        ++decimals;
+    QString text = QString::number(ms, 'f', decimals); // ASCII digits and a point
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1)
+        text.replace(u'.', point.front());
+    return text;
+}
+
 double xOfTime(const StartupView& view, double ms)
 {
     const auto columns = double(view.columns.size());
@@ -241,6 +257,15 @@ QString spanText(const StartupView& view)
         .arg(view.span)
         .arg(view.requested)
         .arg(time);
+}
+
+QString inputsText(const StartupView& view)
+{
+    const Model::SimulatedRun& r = view.inputs;
+    return QStringLiteral("Vi = %1 V, D = %2 %, f = %3 kHz, L = %4 µH, C = %5 µF, RL = %6 Ω, N = %7, NI = %8")
+        .arg(sci(r.Vi), sci(r.D * 100), sci(r.Freq / 1000), sci(r.L * 1e6), sci(r.C * 1e6), sci(r.RL))
+        .arg(r.N)
+        .arg(r.NI);
 }
 
 QString description(const StartupView& view)

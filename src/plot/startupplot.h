@@ -47,6 +47,9 @@ Scales scalesOf(const StartupView& view);
 // A round number at or above `value` (> 0): 1, 2, 2.5 or 5 times a power of ten.
 double roundUp(double value);
 
+// A time tick's label in ms, with as many decimals as the step needs.
+QString tickText(double ms, double tickMs);
+
 // Plot x of time t (ms), and the time at plot x.
 double xOfTime(const StartupView& view, double ms);
 double timeAt(const StartupView& view, double x);
@@ -68,6 +71,9 @@ QStringList figureTexts(const StartupView& view);
 
 // Which span is drawn, and why.
 QString spanText(const StartupView& view);
+
+// The values simulated, in the units of the main window's fields.
+QString inputsText(const StartupView& view);
 
 // What a screen reader says of the plot.
 QString description(const StartupView& view);

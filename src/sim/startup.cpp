@@ -670,9 +670,17 @@ std::variant<StartupView, Stop> analyseStartup(const Model& m, int columns, Prog
     StartupView view;
     view.figures = std::get<Found>(found).figures;
     std::tie(view.freq, view.n, view.requested) = std::tuple(m.Freq, m.N, std::int64_t(m.NI));
+    view.inputs = {true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
     view.span = startupSpan(m.NI, view.figures.settledPeriod);
     counter.endsAt(counter.done() + view.span, view.figures.cycleLength > 0);
     if (std::optional<Stop> stop = drawSpan(setup, view, columns, counter, limits))
         return finish(*stop);
     return finish(view);
+}
+
+Model modelOf(const Model::SimulatedRun& run)
+{
+    Model m;
+    std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI) = std::tuple(run.Vi, run.D, run.Freq, run.L, run.C, run.RL, run.N, run.NI);
+    return m;
 }

@@ -18,14 +18,13 @@
 // columns, and for the data export, one row per period or group of periods.
 #pragma once
 
+#include "app/model.h"
 #include "app/platform.h"
 #include "sim/runparts.h"
 
 #include <cstdint>
 #include <variant>
 #include <vector>
-
-struct Model;
 
 // Periods are numbered from 1; a period number of 0 means "none".
 struct StartupFigures {
@@ -66,6 +65,7 @@ struct StartupRow {
 
 struct StartupView {
     StartupFigures figures;
+    Model::SimulatedRun inputs; // what was simulated
     double freq = 0;            // Hz
     std::int32_t n = 0;         // samples per period
     std::int64_t requested = 0; // NI
@@ -95,3 +95,6 @@ std::int64_t startupSpan(std::int64_t requested, std::int64_t settledPeriod);
 // student cancels through `progress`.
 std::variant<StartupView, Stop> analyseStartup(const Model& m, int columns, ProgressPort* progress,
                                                const StartupLimits& limits = {});
+
+// The values of a verification run as the model that analyseStartup takes.
+Model modelOf(const Model::SimulatedRun& run);

@@ -1,6 +1,8 @@
 #include "waveformhost.h"
 
 #include "form2.h"
+#include "formavvio.h"
+#include "simulationprogress.h"
 #include "windowplacement.h"
 
 #include <QScreen>
@@ -11,6 +13,7 @@ WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model),
 // window the user closed has already deleted itself.
 WaveformHost::~WaveformHost()
 {
+    delete startup_.data();
     delete form2_.data();
 }
 
@@ -25,6 +28,7 @@ Form2Port& WaveformHost::obtainForm2()
     if (!form2_) {
         form2_ = new Form2(model_, messages_);
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
+        QObject::connect(form2_, &Form2::startupRequested, form2_, [this] { showStartup(); });
         form2_->move(firstPlace(form2_->size()));
     }
     return *form2_;
@@ -34,15 +38,54 @@ QPoint WaveformHost::firstPlace(QSize clientSize) const
 {
     if (!mainWindow_)
         return lastPlace_.value_or(QPoint());
-    // Frames are those of the main window: the same window manager draws both.
-    const QRect frame = mainWindow_->frameGeometry();
-    const QRect client = mainWindow_->geometry();
-    const QSize size = clientSize + (frame.size() - client.size());
-    const QRect screen = mainWindow_->screen()->availableGeometry();
-    if (lastPlace_)
-        return keepOnScreen(screen, size, *lastPlace_);
-    const QRect keepClear(mainWindow_->mapToGlobal(area_.topLeft()), area_.size());
-    return placeClearOf(screen, size, keepClear, frame);
+    if (lastPlace_) {
+        const QSize size = clientSize + (mainWindow_->frameGeometry().size() - mainWindow_->geometry().size());
+        return keepOnScreen(mainWindow_->screen()->availableGeometry(), size, *lastPlace_);
+    }
+    return placeClear(clientSize, QRect(mainWindow_->mapToGlobal(area_.topLeft()), area_.size()),
+                      mainWindow_->frameGeometry());
+}
+
+// Frames are taken to be those of the main window: the same window manager draws all.
+QPoint WaveformHost::placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const
+{
+    if (!mainWindow_)
+        return {};
+    const QSize size = clientSize + (mainWindow_->frameGeometry().size() - mainWindow_->geometry().size());
+    return placeClearOf(mainWindow_->screen()->availableGeometry(), size, keepClear, rather);
+}
+
+void WaveformHost::showStartup()
+{
+    if (!model_.Simulated.valid)
+        return;
+    const bool fresh = !startup_;
+    if (fresh) {
+        startup_ = new FormAvvio(messages_);
+        const bool resultsShown = form2_ && form2_->isVisible();
+        const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
+        startup_->move(placeClear(startup_->size(), results, mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+    }
+    startup_->present();
+    std::variant<StartupView, Stop> result;
+    {
+        SimulationProgress progress([this]() -> QWidget* { return startup_.data(); });
+        result = analyseStartup(modelOf(model_.Simulated), startup_->columns(), &progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&result)) {
+        if (stop->outcome != SimOutcome::Cancelled)
+            messages_.ShowMessage(stop->message);
+        if (fresh && startup_)
+            startup_->close();
+        return;
+    }
+    startup_->setView(std::move(std::get<StartupView>(result)));
+    startup_->present();
+}
+
+FormAvvio* WaveformHost::startup() const
+{
+    return startup_.data();
 }
 
 Form2* WaveformHost::current() const

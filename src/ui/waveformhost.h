@@ -10,6 +10,7 @@
 #include <optional>
 
 class Form2;
+class FormAvvio;
 class QWidget;
 struct Model;
 
@@ -31,6 +32,13 @@ public:
     Form2Port& obtainForm2() override;
     Form2* current() const;
 
+    // Shows the start-up of the last run that reached the simulation (Model::Simulated)
+    // in its window, made the first time it is asked for and placed clear of the
+    // waveform window where the screen has room.  A long analysis shows its progress
+    // over it; cancelled, it leaves the window as it was.
+    void showStartup();
+    FormAvvio* startup() const;
+
     // Brings a shown window to the front, restored if minimised and active: after a run,
     // whatever else took the front meanwhile (a progress dialog hands the activation
     // back to the main window when it closes), the results belong there.
@@ -38,10 +46,12 @@ public:
 
 private:
     QPoint firstPlace(QSize clientSize) const;
+    QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
 
     Model& model_;
     MessagePort& messages_;
     QPointer<Form2> form2_;
+    QPointer<FormAvvio> startup_;
     QPointer<const QWidget> mainWindow_;
     QRect area_;
     std::optional<QPoint> lastPlace_; // frame top-left of the window the user closed

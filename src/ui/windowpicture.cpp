@@ -84,30 +84,37 @@ QByteArray png(const QImage& image)
     return buffer.data();
 }
 
-QByteArray waveformSvg(QWidget& form2, const Model& m)
+QByteArray svg(QWidget& window, PlotWidget& plot, const std::function<void(PlotSurface&)>& drawPlot)
 {
     QBuffer buffer;
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
-    generator.setResolution(form2.logicalDpiX());
-    generator.setSize(form2.size());
-    generator.setViewBox(QRect(QPoint(), form2.size()));
-    generator.setTitle(form2.windowTitle());
-    auto* plot = form2.findChild<PlotWidget*>(QStringLiteral("Picture1"));
-    const NoFocus noFocus(form2);
+    generator.setResolution(window.logicalDpiX());
+    generator.setSize(window.size());
+    generator.setViewBox(QRect(QPoint(), window.size()));
+    generator.setTitle(window.windowTitle());
+    const NoFocus noFocus(window);
     QPainter painter(&generator);
     // Everything but the retained image, which would go in as pixels; then the plot
     // itself, drawn again as paths.
-    plot->setDrawingShown(false);
-    form2.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    plot->setDrawingShown(true);
-    VectorPlot vectors(painter, QRect(plot->mapTo(&form2, plot->contentsRect().topLeft()), plot->contentsRect().size()));
+    plot.setDrawingShown(false);
+    window.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    plot.setDrawingShown(true);
+    VectorPlot vectors(painter, QRect(plot.mapTo(&window, plot.contentsRect().topLeft()), plot.contentsRect().size()));
     vectors.clear();
-    DrawPlotFrame(vectors);
-    if (m.Drawn.valid)
-        redrawTraces(m, m.Drawn.NP, m.Drawn.N, vectors);
+    drawPlot(vectors);
     painter.end();
     return buffer.data();
+}
+
+QByteArray waveformSvg(QWidget& form2, const Model& m)
+{
+    auto* plot = form2.findChild<PlotWidget*>(QStringLiteral("Picture1"));
+    return svg(form2, *plot, [&m](PlotSurface& surface) {
+        DrawPlotFrame(surface);
+        if (m.Drawn.valid)
+            redrawTraces(m, m.Drawn.NP, m.Drawn.N, surface);
+    });
 }
 
 } // namespace WindowPicture

@@ -4,6 +4,10 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <functional>
+
+class PlotSurface;
+class PlotWidget;
 class QWidget;
 struct Model;
 
@@ -19,5 +23,9 @@ QByteArray png(const QImage& image);
 // the traces reduced as the plot reduces them, so the file stays small however many
 // samples are shown.  `m` holds the plot on screen (m.Drawn).
 QByteArray waveformSvg(QWidget& form2, const Model& m);
+
+// Any window with a retained plot as SVG: the window's widgets as the toolkit paints
+// them, and the plot as paths, drawn by `drawPlot` onto an empty surface.
+QByteArray svg(QWidget& window, PlotWidget& plot, const std::function<void(PlotSurface&)>& drawPlot);
 
 } // namespace WindowPicture
