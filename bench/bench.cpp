@@ -1,12 +1,14 @@
 // Speed of "Grafici" and its parts, each as a ratio to the floor: the bare
-// current/voltage recurrence loop over the default case.  Run with no arguments;
-// Google Benchmark options (--benchmark_filter=...) pass through.
+// current/voltage recurrence loop over the default case; the view of the start-up as a
+// ratio to "Grafici" with the same values, and the memory it keeps.  Run with no
+// arguments; Google Benchmark options (--benchmark_filter=...) pass through.
 #include "floor.h"
 
 #include "app/model.h"
 #include "plot/plot.h"
 #include "sim/extremes.h"
 #include "sim/simulation.h"
+#include "sim/startup.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/plotimage.h"
@@ -21,12 +23,49 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <numbers>
 #include <string>
+
+// Heap in use, and its peak since the last reset: every allocation through operator
+// new (the containers of the computation) carries its size in front of it.
+namespace heap {
+std::atomic<std::int64_t> inUse{0}, peak{0};
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+void* take(std::size_t bytes)
+{
+    auto* block = static_cast<char*>(std::malloc(bytes + kHeader));
+    if (!block)
+        throw std::bad_alloc();
+    *reinterpret_cast<std::size_t*>(block) = bytes;
+    const std::int64_t now = inUse += std::int64_t(bytes);
+    std::int64_t high = peak;
+    while (now > high && !peak.compare_exchange_weak(high, now)) {
+    }
+    return block + kHeader;
+}
+void give(void* p)
+{
+    if (!p)
+        return;
+    char* block = static_cast<char*>(p) - kHeader;
+    inUse -= std::int64_t(*reinterpret_cast<std::size_t*>(block));
+    std::free(block);
+}
+} // namespace heap
+
+void* operator new(std::size_t bytes) { return heap::take(bytes); }
+void* operator new[](std::size_t bytes) { return heap::take(bytes); }
+void operator delete(void* p) noexcept { heap::give(p); }
+void operator delete[](void* p) noexcept { heap::give(p); }
+void operator delete(void* p, std::size_t) noexcept { heap::give(p); }
+void operator delete[](void* p, std::size_t) noexcept { heap::give(p); }
 
 namespace {
 
@@ -123,6 +162,41 @@ void BM_SimulateUnsettled(benchmark::State& state)
     simulateEachIteration(state, std::move(m));
 }
 
+// The plot of the start-up window: its pixel columns.
+constexpr int kStartupColumns = 756;
+
+void startupEachIteration(benchmark::State& state, const Model& m)
+{
+    heap::peak = heap::inUse.load();
+    const std::int64_t before = heap::inUse;
+    for (auto _ : state) {
+        const std::variant<StartupView, Stop> view = analyseStartup(m, kStartupColumns, nullptr);
+        if (!std::holds_alternative<StartupView>(view))
+            state.SkipWithError("start-up refused");
+        benchmark::DoNotOptimize(&view);
+    }
+    state.counters["peak_MiB"] = double(heap::peak - before) / (1024 * 1024);
+}
+
+// The view of the start-up of the worked example: compare with BM_SimulateConverter at
+// the same NI.
+void BM_Startup(benchmark::State& state)
+{
+    startupEachIteration(state, defaultModel(std::int32_t(state.range(0))));
+}
+
+// The memory of the start-up does not grow with NI: the slow settler of
+// BM_SimulateUnsettled at N = 100, whose states repeat only after about a million
+// periods, at ever more periods.
+void BM_StartupMemory(benchmark::State& state)
+{
+    Model m = defaultModel(std::int32_t(state.range(0)));
+    m.N = 100;
+    m.L = 10 * kDefault.L;
+    m.C = 100 * kDefault.C;
+    startupEachIteration(state, m);
+}
+
 void BM_DrawTraces(benchmark::State& state)
 {
     Model m = defaultModel();
@@ -212,6 +286,8 @@ BENCHMARK(BM_DrawTraces)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawTracesHuge)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Readout)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Grafici)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Startup)->Arg(kDefault.NI)->Arg(2147483647)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupMemory)->Arg(10000)->Arg(100000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Prints the usual table, remembering each result's time per iteration.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -271,6 +347,13 @@ int main(int argc, char** argv)
     std::printf("\nEach figure as a ratio to the floor (%.2f ms):\n", floor->second * 1e3);
     for (const std::string& name : reporter.order)
         std::printf("  %-32s %10.4f x floor\n", name.c_str(), reporter.seconds[name] / floor->second);
+    std::printf("\nThe start-up as a ratio to \"Grafici\" with the same values:\n");
+    for (const char* ni : {"5000", "2147483647"}) {
+        const auto startup = reporter.seconds.find(std::string("BM_Startup/") + ni);
+        const auto grafici = reporter.seconds.find(std::string("BM_SimulateConverter/") + ni);
+        if (startup != reporter.seconds.end() && grafici != reporter.seconds.end())
+            std::printf("  NI = %-12s %10.4f x Grafici\n", ni, startup->second / grafici->second);
+    }
     benchmark::Shutdown();
     return 0;
 }
