@@ -439,6 +439,28 @@ private slots:
         QVERIFY(!action("CopiaImmagine")->isEnabled());
     }
 
+    // A refused field keeps the main window in front, with that field ready to be
+    // typed again; the waveform window and its plot stay behind as they were.
+    void refusedFieldStaysInFront()
+    {
+        workedExample();
+        const QImage drawn = in2<PlotWidget>("Picture1")->grab().toImage();
+        form1_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form1_.get()));
+        for (const auto& [field, text] : {std::pair{"Text9", "7a5"}, {"Text8", "0"}}) {
+            in1<QLineEdit>(field)->setText(text);
+            in1("Command2")->setFocus();
+            click("Command2");
+            QCOMPARE(messages_.messages.size(), 1);
+            messages_.messages.clear();
+            QVERIFY2(QApplication::activeWindow() == form1_.get(), field);
+            QCOMPARE(QApplication::focusWidget(), in1(field));
+            QCOMPARE(in1<QLineEdit>(field)->selectedText(), QString(text));
+            in1<QLineEdit>(field)->setText(field == QString("Text9") ? "7.500E+01" : "4.000E+01");
+        }
+        QCOMPARE(in2<PlotWidget>("Picture1")->grab().toImage(), drawn);
+    }
+
     // A plot drawn again after its window has moved to a screen of twice the pixel
     // density is drawn at that density, not scaled up from the old one.
     void plotFollowsItsScreen()
