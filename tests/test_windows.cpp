@@ -330,6 +330,10 @@ private slots:
         in2<QLabel>("Label2")->setSelection(0, 0);
         QTest::keyClick(in2("Label2"), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->image().size(), form2()->size());
+        // The box's own menu copies the whole value when nothing is selected.
+        QCOMPARE(in1("Label25")->contextMenuPolicy(), Qt::ActionsContextMenu);
+        in1("Label25")->findChild<QAction*>("Copia")->trigger();
+        QCOMPARE(clipboard->text(), QString("1,25E+02"));
 
         const QRect in = picture->contentsRect();
         QTest::mouseMove(picture, in.topLeft() + QPoint(in.width() / 2, in.height() / 2)); // the Vo band

@@ -3,7 +3,9 @@
 #include "appicon.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -93,6 +95,18 @@ void makeCopyable(QLabel* label)
 {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setFocusPolicy(Qt::ClickFocus);
+    // A label offers a context menu only for links: this one is the label's own.  The
+    // keys are those the label already answers to while it has the focus.
+    label->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* copy = new QAction(QStringLiteral("Copia\tCtrl+C"), label);
+    copy->setObjectName(QStringLiteral("Copia"));
+    QObject::connect(copy, &QAction::triggered, label, [label] {
+        QGuiApplication::clipboard()->setText(label->hasSelectedText() ? label->selectedText() : label->text());
+    });
+    auto* all = new QAction(QStringLiteral("Seleziona tutto\tCtrl+A"), label);
+    all->setObjectName(QStringLiteral("SelezionaTutto"));
+    QObject::connect(all, &QAction::triggered, label, [label] { label->setSelection(0, int(label->text().size())); });
+    label->addActions({copy, all});
 }
 
 void setBackground(QWidget* widget, const QColor& colour)

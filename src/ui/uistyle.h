@@ -65,8 +65,9 @@ void setTextColour(QWidget* widget, const QColor& colour);
 void setButtonFace(QWidget* button, const QColor& face);
 
 // A result box whose text the student can select with the mouse or the keyboard and
-// copy with Ctrl+C or its context menu; it takes the focus only when clicked, so the
-// Tab key still goes from field to field as before.
+// copy with Ctrl+C or its context menu ("Copia" takes the whole value when nothing is
+// selected); it takes the focus only when clicked, so the Tab key still goes from field
+// to field as before.
 void makeCopyable(QLabel* label);
 
 inline QColor qColour(Rgb c) { return {c.r, c.g, c.b}; }
