@@ -85,14 +85,16 @@ private slots:
         QCOMPARE(ran.status, status);
     }
 
-    // The files hold the window's results: the CSV every sample bit for bit, the pictures
-    // at the window's size.  A refusal or a write that fails writes nothing and leaves an
-    // existing file as it was.
+    // The files hold the window's results: the CSV every sample bit for bit, each line
+    // ending in a bare line feed, the pictures at the window's size.  Counts are rounded
+    // to the nearest, halves to even: 999.7 samples are 1000, 4999.5 periods are 5000.
+    // A refusal or a write that fails writes nothing and leaves an existing file as it was.
     void files()
     {
         QTemporaryDir dir;
         const QString csv = dir.filePath("f.csv"), png = dir.filePath("f.png"), svg = dir.filePath("f.svg");
-        QCOMPARE(run(kVerification + QStringList{"--json", "--csv", csv, "--png", png, "--svg", svg}).status, 0);
+        QCOMPARE(run(kVerification + QStringList{"--n", "999.7", "--ni", "4999.5", "--json", "--csv", csv, "--png",
+                                                 png, "--svg", svg}).status, 0);
         Model m;
         FakeForm1 form1;
         FakeForm2 form2;
@@ -102,13 +104,16 @@ private slots:
         QVERIFY(data.open(QIODevice::ReadOnly));
         QCOMPARE(data.readLine(), QByteArray("t [s],iL [A],iC [A],Vo [V],vL [V],id [A]\n"));
         for (std::size_t k = 1; k <= 1000; ++k) {
-            const QList<QByteArray> row = data.readLine().chopped(1).split(',');
+            const QByteArray line = data.readLine();
+            const QList<QByteArray> row = line.chopped(1).split(',');
+            QVERIFY2(line.endsWith('\n') && row.size() == 6, line.constData());
             const double expected[] = {double(k - 1) * m.Dt, m.WaveIL[k], m.WaveIC[k], m.WaveVo[k], m.WaveVL[k],
                                        m.WaveID[k]};
             for (int i = 0; i < 6; ++i) {
                 double value = 0;
-                std::from_chars(row[i].begin(), row[i].end(), value);
-                QVERIFY2(std::memcmp(&value, &expected[i], 8) == 0, row[i].constData());
+                const auto [end, error] = std::from_chars(row[i].begin(), row[i].end(), value);
+                QVERIFY2(error == std::errc() && end == row[i].end() && std::memcmp(&value, &expected[i], 8) == 0,
+                         row[i].constData());
             }
         }
         QVERIFY(data.atEnd());

@@ -144,6 +144,10 @@ private slots:
             range("l'induttanza L"), 1e-300, 1e303);
         row("inductance denominator underflows", {"1e-300", "2e-300", "1e-300", "40", "60", "1e-300"},
             range("l'induttanza L"), 1e-300, 1e-297);
+        // Numerator and denominator representable, the quotient below the smallest double:
+        // shown, it would be an inductance (and a load) of zero.
+        row("inductance quotient underflows", {"3e-162", "6e-162", "80", "40", "60", "1e170"},
+            range("l'induttanza L"), 3e-162, 80000);
     }
     void refusals()
     {

@@ -125,6 +125,8 @@ private slots:
         row("N·D = 3.5: both phases compute sample 4", {.D = 0.35, .N = 10, .NI = 20000});
         row("N·D = 0.4: no on-phase, every period alike", {.D = 0.0004, .NI = 50});
         row("N·D = 999.6: on-phase of all N samples", {.D = 0.9996, .NI = 20});
+        row("N·D = 1 of 5: a one-sample on-phase", {.D = 0.2, .N = 5, .NI = 30});
+        row("N·D = 4 of 5: a one-sample off-phase", {.D = 0.8, .N = 5, .NI = 30});
         row("N·D = 4.5 of 5: empty off-phase after N - 1", {.D = 0.9, .N = 5, .NI = 30});
         row("no period", {.NI = 0});
         row("one sample, N·D = 0.5", {.D = 0.5, .N = 1, .NI = 40});
@@ -213,6 +215,7 @@ private slots:
             {{.N = kMaxSamplesPerPeriod + 1}, fault,
              "N = 6710885 la simulazione richiederebbe più di 256 MiB di memoria. Il valore massimo è 6710884.", true});
         row("zero inductance", {{.L = 0}, fault, "induttanza L", true});
+        row("negative inductance simulated as it is", {{.L = -75e-6, .N = 100, .NI = 50}, refused, "annullarsi", false});
         row("zero capacitance", {{.C = 0}, fault, "capacità C", true});
         row("zero load", {{.RL = 0}, fault, "resistenza di carico RL", true});
         row("duty cycle not a number", {{.D = std::nan("")}, fault, "Duty Cycle", true});

@@ -2,12 +2,14 @@
 // each failed check leaves behind.  The character check itself is fuzzed apart.
 #include "app/model.h"
 #include "fakes.h"
+#include "plot/readout.h"
 #include "sim/verification.h"
 
 #include <QTest>
 
 using Edits = QMap<Form1Field, QString>;
 using Fields = QList<Form1Field>;
+Q_DECLARE_METATYPE(RunOutcome)
 
 namespace {
 // The fields as the design calculation of the example leaves them, with some edited;
@@ -67,9 +69,11 @@ private slots:
             << QStringList() << Fields();
         QTest::newRow("input voltage a lone point") << Edits{{F::Text7, "."}}
             << "La tensione in ingresso non può essere zero o negativa!" << QStringList{"Vi"} << Fields{F::Text7};
-        QTest::newRow("duty cycle of one hundred per cent") << Edits{{F::Text8, "100"}}
-            << "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!" << QStringList{"Vi", "D"}
-            << Fields{F::Text7, F::Text8};
+        for (const char* duty : {"100", "0"}) {
+            QTest::newRow(qPrintable(QString("duty cycle of %1 per cent").arg(duty))) << Edits{{F::Text8, duty}}
+                << "Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!" << QStringList{"Vi", "D"}
+                << Fields{F::Text7, F::Text8};
+        }
         QTest::newRow("frequency overflowing in hertz") << Edits{{F::Text12, "1e306"}}
             << "Il numero scritto per il valore della frequenza di commutazione f in kHz è troppo grande per essere "
                "rappresentato." << QStringList{"Vi", "D"} << Fields{F::Text7, F::Text8, F::Text12};
@@ -113,6 +117,38 @@ private slots:
         // Each unit by one multiplication, as the values are held: D = % × 0.01, L = µH × 0.000001.
         QCOMPARE(QList<double>({run.m.Vi, run.m.D, run.m.Freq, run.m.L, run.m.C, run.m.RL}),
                  QList<double>({15, 40 * 0.01, 80 * 1000.0, 75 * 0.000001, 125 * 0.000001, 16.67}));
+    }
+
+    // "Grafici" pressed again after the student changed a field: a corrected character
+    // is accepted, and the pointer over the plot reads figures only while the plot that
+    // holds them is on screen (a refused field leaves it; a run that starts empties it).
+    void secondRun_data()
+    {
+        QTest::addColumn<Edits>("first");
+        QTest::addColumn<Edits>("second");
+        QTest::addColumn<RunOutcome>("outcome");
+        QTest::addColumn<bool>("readable");
+        using F = Form1Field;
+        QTest::newRow("a stray letter corrected")
+            << Edits{{F::Text15, "5000x"}} << Edits{{F::Text15, "5000"}} << RunOutcome{RunEnd::Drawn} << true;
+        QTest::newRow("a refused duty cycle keeps the plot")
+            << Edits() << Edits{{F::Text8, "100"}} << RunOutcome{RunEnd::FieldRefused, F::Text8} << true;
+        QTest::newRow("a zero frequency empties it")
+            << Edits() << Edits{{F::Text12, "0"}} << RunOutcome{RunEnd::SimulationFault} << false;
+    }
+    void secondRun()
+    {
+        QFETCH(Edits, first);
+        QFETCH(Edits, second);
+        QFETCH(RunOutcome, outcome);
+        QFETCH(bool, readable);
+        Run run(first);
+        run.form1.messages.clear();
+        run.form1.texts.insert(second);
+        QVERIFY(Command2_Click(run.m, run.form1, run.form2, nullptr) == outcome);
+        QCOMPARE(run.form1.messages.size(), outcome.end == RunEnd::Drawn ? 0 : 1);
+        Picture1_MouseMove(run.m, run.form2, 25, 89); // a quarter across the iL band
+        QCOMPARE(!run.form2.hover.isEmpty(), readable);
     }
 };
 

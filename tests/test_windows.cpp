@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -252,6 +253,13 @@ private slots:
         QCOMPARE(in1<QLabel>("Label24")->text(), QString("7,50E+01"));
         QTest::keyClick(in2("Option4"), Qt::Key_Return);
         QCOMPARE(form2()->selectedOption(), 4);
+        // Held down, the key presses once: the refusal of an emptied field comes once.
+        in1<QLineEdit>("Text1")->clear();
+        for (const bool repeated : {false, true, true}) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), repeated);
+            QApplication::sendEvent(in1("Command1"), &press);
+        }
+        QCOMPARE(messages_.messages, QStringList("La tensione in ingresso non può essere zero o negativa!"));
     }
 
     // Message boxes and the progress dialog are wide enough for a window manager to show
@@ -392,8 +400,9 @@ private slots:
     }
 
     // While traces are drawn, the plot's actions copy the window's picture, save it as PNG
-    // or SVG and the period as CSV where the file dialog says; a file that cannot be
-    // written gives one message naming it.
+    // or SVG and the period as CSV where the file dialog says, adding the type's suffix
+    // unless the name ends with it in any case; a file that cannot be written gives one
+    // message naming it.
     void exportActions()
     {
         const auto action = [this](const char* name) { return form2()->findChild<QAction*>(name); };
@@ -408,15 +417,15 @@ private slots:
             *chosen = type;
             return answer;
         });
-        const QString png = "Immagine PNG (*.png)", svg = "Immagine SVG (*.svg)";
-        for (const auto& [name, chosen] : {std::pair{"a", png}, {"b", svg}, {"c.svg", png}, {"d.png", svg}}) {
+        const QString png = "Immagine PNG (*.png)", svg = "Immagine SVG (*.svg)", csv = "Dati CSV (*.csv)";
+        for (const auto& [name, chosen] :
+             {std::pair{"a", png}, {"b", svg}, {"c.SVG", png}, {"d.Png", svg}, {"e", csv}, {"g.CSV", csv}}) {
             std::tie(answer, type) = std::pair(dir.filePath(name), chosen);
-            action("SalvaImmagine")->trigger();
+            action(chosen == csv ? "EsportaDati" : "SalvaImmagine")->trigger();
         }
-        std::tie(answer, type) = std::pair(dir.filePath("e"), QString("Dati CSV (*.csv)"));
-        action("EsportaDati")->trigger();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"a.png", "b.svg", "c.svg", "d.png", "e.csv"}));
-        QVERIFY(QImage(dir.filePath("a.png")).size() == form2()->size() && QImage(dir.filePath("d.png")).size() == form2()->size());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 QStringList({"a.png", "b.svg", "c.SVG", "d.Png", "e.csv", "g.CSV"}));
+        QVERIFY(QImage(dir.filePath("a.png")).size() == form2()->size() && QImage(dir.filePath("d.Png")).size() == form2()->size());
         // The SVG draws each trace where the picture shows it: nearly every pixel of a
         // trace's colour in one has a pixel of that colour within one pixel in the other.
         QImage fromSvg(form2()->size(), QImage::Format_RGB32);
@@ -432,8 +441,8 @@ private slots:
             const double back = nearlyCovered(fromSvg, shown, area, colour);
             QVERIFY2(both > 0.97 && back > 0.97, qPrintable(QString("%1: %2 %3").arg(colour.name()).arg(both).arg(back)));
         }
-        QFile csv(dir.filePath("e.csv"));
-        QVERIFY(csv.open(QIODevice::ReadOnly) && csv.readAll().count('\n') == 1001);
+        QFile data(dir.filePath("e.csv"));
+        QVERIFY(data.open(QIODevice::ReadOnly) && data.readAll().count('\n') == 1001);
         answer = dir.filePath("gone/f.csv");
         action("EsportaDati")->trigger();
         QCOMPARE(messages_.messages, QStringList(QString("Impossibile salvare il file «%1»: la cartella %2 non esiste.")
@@ -615,6 +624,26 @@ private slots:
         QCOMPARE(form2()->pos(), moved);
     }
 
+    // Wherever the student has put the main window, the waveform window that a run opens
+    // leaves "Grafici" in view, so the next run is a click away.
+    void graficiInView_data()
+    {
+        QTest::addColumn<QPoint>("mainWindow");
+        QTest::newRow("main window in the screen's corner") << QPoint(0, 0);
+        QTest::newRow("main window moved right and down") << QPoint(500, 100);
+    }
+    void graficiInView()
+    {
+        QFETCH(QPoint, mainWindow);
+        delete form2(); // made in the start place: the next run makes it anew
+        form1_->move(mainWindow);
+        workedExample();
+        const QWidget* grafici = in1("Command2");
+        const QRect button(grafici->mapToGlobal(QPoint()), grafici->size());
+        QVERIFY2(!form2()->frameGeometry().intersects(button),
+                 qPrintable(QString("%1,%2").arg(form2()->x()).arg(form2()->y())));
+    }
+
     // On the screen, covering as little of the verification area as any place on the
     // screen would (found by trying every pixel), then as little of the main window.
     void placement_data()
@@ -627,6 +656,7 @@ private slots:
         row("second screen right of the first",
             {{1920, 0, 1600, 1200}, main.translated(1920, 0), area.translated(1920, 0), {2285, 488}});
         row("screen smaller than the window: its top-left corner", {{0, 0, 800, 600}, main, area, {0, 0}});
+        row("2560 px wide: beside the main window, level with it", {{0, 0, 2560, 1400}, main, area, {1060, 0}});
         row("the area clear at the cost of more of the main window",
             {{0, 0, 3000, 1050}, main.translated(1000, 0), {1000, 100, 260, 500}, {1765, 338}});
     }
