@@ -14,7 +14,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # file: `cpack -G DEB` runs it to find the libraries dpkg-shlibdeps must read,
 # and fails without it; the README packages the build this script made.
 # clang-tidy: every function of the program stays short and simple (.clang-tidy).
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy)
+# ngspice: the start-up from rest is compared with it (tests/test_ngspice.cpp).
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy ngspice)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
