@@ -15,7 +15,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # and fails without it; the README packages the build this script made.
 # clang-tidy: every function of the program stays short and simple (.clang-tidy).
 # xvfb, openbox and x11-utils: test_desktop shows the windows on a real X server with a window manager.
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy xvfb openbox x11-utils)
+# ngspice: the start-up from rest is compared with it (tests/test_ngspice.cpp).
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy xvfb openbox x11-utils ngspice)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
