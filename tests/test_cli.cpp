@@ -26,13 +26,16 @@ struct Ran {
     QString out, err;
 };
 
-Ran run(const QStringList& arguments)
+// The program with no display; its standard output goes to `output` when one is named.
+Ran run(const QStringList& arguments, const QString& output = {})
 {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
     program.setProcessEnvironment(env);
+    if (!output.isEmpty())
+        program.setStandardOutputFile(output);
     program.start(CONVERTITORE_BIN, arguments);
     program.waitForFinished(60000);
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
@@ -86,8 +89,7 @@ private slots:
     }
 
     // The files hold the window's results: the CSV every sample bit for bit, the pictures
-    // at the window's size.  A refusal or a write that fails writes nothing and leaves an
-    // existing file as it was.
+    // at the window's size.
     void files()
     {
         QTemporaryDir dir;
@@ -118,20 +120,48 @@ private slots:
         QVERIFY(vectors.open(QIODevice::ReadOnly));
         const QByteArray drawing = vectors.readAll();
         QVERIFY(drawing.count("<path") >= 5 && drawing.contains("<text") && !drawing.contains("<image"));
+    }
 
-        const Ran refused = run(QStringList(kVerification).replaceInStrings("75", "5") + QStringList{"--csv", dir.filePath("r.csv")});
-        QVERIFY(refused.status == 1 && refused.err.contains("annullarsi") && !QFile::exists(dir.filePath("r.csv")));
-        QFile version("/proc/version");
-        QVERIFY(version.open(QIODevice::ReadOnly));
-        const QByteArray before = version.readAll();
-        for (const QString& target : {QString("/proc/version"), dir.filePath("gone/f.csv")}) {
-            const Ran failed = run(kVerification + QStringList{"--csv", target});
-            QVERIFY2(failed.status == 1 && failed.err.startsWith("Impossibile salvare il file «" + target + "»: ")
-                         && failed.out.isEmpty(), qPrintable(failed.err));
-        }
-        version.close();
-        QVERIFY(version.open(QIODevice::ReadOnly));
-        QCOMPARE(version.readAll(), before);
+    // Either every output asked for is written or none is: a refusal, a file that cannot
+    // be written or a standard output that cannot take the results leaves no file (and
+    // no temporary) behind, with status 1 and one message that says why.  %1 is a fresh
+    // folder; a message ending in ": " is followed by a reason that depends on the user.
+    void nothingWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("err");
+        const QString full = "/dev/full", fullDisk = "Impossibile scrivere sull'uscita standard: il disco è pieno.\n";
+        QTest::newRow("simulation refused") << QStringList(kVerification).replaceInStrings("75", "5")
+            + QStringList{"--csv", "%1/r.csv"} << QString() << "Il Duty Cycle non può essere così basso";
+        QTest::newRow("an existing file that cannot be replaced") << kVerification + QStringList{"--csv", "/proc/version"}
+            << QString() << "Impossibile salvare il file «/proc/version»: ";
+        QTest::newRow("design picture into a missing folder") << kDesign + QStringList{"--png", "%1/gone/d.png"}
+            << QString() << "Impossibile salvare il file «%1/gone/d.png»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("CSV fine, picture into a missing folder")
+            << kVerification + QStringList{"--csv", "%1/a.csv", "--png", "%1/gone/x.png"} << QString()
+            << "Impossibile salvare il file «%1/gone/x.png»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("CSV into a missing folder, SVG fine")
+            << kVerification + QStringList{"--svg", "%1/b.svg", "--csv", "%1/gone/a.csv"} << QString()
+            << "Impossibile salvare il file «%1/gone/a.csv»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("one file for two pictures") << kVerification + QStringList{"--png", "%1/f", "--svg", "%1/f"}
+            << QString() << "Impossibile salvare il file «%1/f»: è indicato per due risultati diversi.\n";
+        QTest::newRow("verification results to a full disk")
+            << kVerification + QStringList{"--json", "--csv", "%1/a.csv"} << full << fullDisk;
+        QTest::newRow("design results to a full disk") << kDesign + QStringList{"--png", "%1/d.png"} << full << fullDisk;
+    }
+    void nothingWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const Ran ran = run(arguments.replaceInStrings("%1", dir.path()), output);
+        QVERIFY2(ran.err.startsWith(err.arg(dir.path())), qPrintable(ran.err));
+        QCOMPARE(ran.err.count('\n'), 1);
+        QCOMPARE(ran.status, 1);
+        QCOMPARE(ran.out, QString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
     }
 
     // Ctrl+C stops a long run cleanly: the cancel message, status 1, no file.

@@ -194,7 +194,7 @@ struct Result {
     double value = 0;
 };
 
-void print(const QList<Result>& results, bool json)
+QByteArray resultsText(const QList<Result>& results, bool json)
 {
     QByteArray out;
     if (json) {
@@ -206,20 +206,28 @@ void print(const QList<Result>& results, bool json)
         for (const Result& r : results)
             out += QByteArray(r.name) + " = " + r.text.toUtf8() + ' ' + QByteArray(r.unit) + '\n';
     }
-    std::fputs(out.constData(), stdout);
+    return out;
 }
 
-// Writes the files asked for, each whole or not at all; false after the first failure.
+// Writes the results and the files asked for, all or none: the files are written beside
+// their places first, the results go to standard output once every file is ready, and
+// the files take their places once the results are out.  Returns the exit status.
 template <typename Make>
-bool writeFiles(const Request& request, ConsoleMessages& messages, Make make)
+int deliver(const Request& request, ConsoleMessages& messages, Make make, const QList<Result>& results)
 {
-    for (auto it = request.files.cbegin(); it != request.files.cend(); ++it) {
-        if (const auto failure = saveFile(it.value(), make(it.key()))) {
-            messages.ShowMessage(*failure);
-            return false;
-        }
-    }
-    return true;
+    QList<FileToSave> files;
+    for (auto it = request.files.cbegin(); it != request.files.cend(); ++it)
+        files.append({it.value(), make(it.key())});
+    PendingFiles pending;
+    std::optional<QString> failure = pending.prepare(files);
+    if (!failure)
+        failure = writeToStandardOutput(resultsText(results, request.json));
+    if (!failure)
+        failure = pending.commit();
+    if (!failure)
+        return 0;
+    messages.ShowMessage(*failure);
+    return kRefused;
 }
 
 // The command line's values in the main window's fields, as a student would type them.
@@ -247,18 +255,15 @@ int runDesign(const Request& request)
     if (w.messages.count() > 0)
         return kRefused;
     const auto picture = [&](const QString&) { return WindowPicture::png(WindowPicture::picture(w.form1)); };
-    if (!writeFiles(request, w.messages, picture))
-        return kRefused;
     const auto shown = [&](Form1Result box) { return w.form1.caption(box); };
-    print({{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
-           {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
-           {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
-           {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
-           {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
-           {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
-           {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}},
-          request.json);
-    return 0;
+    return deliver(request, w.messages, picture,
+                   {{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
+                    {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
+                    {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
+                    {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
+                    {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
+                    {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
+                    {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}});
 }
 
 int runVerification(const Request& request)
@@ -281,16 +286,13 @@ int runVerification(const Request& request)
             return WindowPicture::waveformSvg(form2, m);
         return WindowPicture::png(WindowPicture::picture(form2));
     };
-    if (!writeFiles(request, w.messages, file))
-        return kRefused;
     const auto shown = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
-    print({{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
-           {"DeltaVo", "mV", "DeltaVo_mV", shown(m.SimDeltaVo), m.SimDeltaVo},
-           {"IDP", "A", "IDP_A", shown(m.SimIDP), m.SimIDP},
-           {"IDm", "A", "IDm_A", shown(m.SimIDm), m.SimIDm},
-           {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}},
-          request.json);
-    return 0;
+    return deliver(request, w.messages, file,
+                   {{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
+                    {"DeltaVo", "mV", "DeltaVo_mV", shown(m.SimDeltaVo), m.SimDeltaVo},
+                    {"IDP", "A", "IDP_A", shown(m.SimIDP), m.SimIDP},
+                    {"IDm", "A", "IDm_A", shown(m.SimIDm), m.SimIDm},
+                    {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}});
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not
