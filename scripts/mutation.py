@@ -114,9 +114,15 @@ MUTANTS = [
     ("export", "src/app/savefile.cpp", "if (!folder.exists())", "if (false)"),
     ("command line", "src/cli/commandline.cpp", ": QString::fromLatin1(o.byDefault);", ": QString();"),
     ("command line", "src/cli/commandline.cpp", "out += (out.size() > 1 ? \", \\\"\" : \"\\\"\") + QByteArray(r.key) + \"\\\": \" + shortestText(r.value);", "out += (out.size() > 1 ? \", \\\"\" : \"\\\"\") + QByteArray(r.key) + \"\\\": \" + r.text.toUtf8();"),
-    ("command line", "src/cli/commandline.cpp", "    if (!m.Drawn.valid)\n        return kRefused;", "    if (false)\n        return kRefused;"),
+    ("command line", "src/cli/commandline.cpp", "    if (outcome.end != RunEnd::Drawn)", "    if (false)"),
     ("command line", "src/cli/consoleports.cpp", "    if (interrupted) {", "    if (false) {"),
     ("command line", "src/cli/commandline.cpp", "return kUsageError;", "return kRefused;"),
+    ("command line", "src/cli/commandline.cpp", "if (given.contains(QLatin1String(\"-h\")) || given.contains(QLatin1String(\"--help\")))", "if (given.contains(QLatin1String(\"--help\")))"),
+    ("command line", "src/cli/commandline.cpp", "    if (!parser.positionalArguments().isEmpty())", "    if (false)"),
+    ("command line", "src/cli/commandline.cpp", "    QLocale::setDefault(QLocale::c());", ";"),
+    ("command line", "src/cli/commandline.cpp", "const auto picture = [&](const QString&) { return WindowPicture::png(WindowPicture::picture(w.form1)); };", "const auto picture = [&](const QString&) { return QByteArray(); };"),
+    ("command line", "src/cli/commandline.cpp", "        failure = writeToStandardOutput(resultsText(results, request.json));", "        writeToStandardOutput(resultsText(results, request.json));"),
+    ("command line", "src/cli/commandline.cpp", "std::optional<QString> failure = pending.prepare(files);", "std::optional<QString> failure = saveFiles(files);"),
 ]
 
 
