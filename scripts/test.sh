@@ -14,7 +14,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # file: `cpack -G DEB` runs it to find the libraries dpkg-shlibdeps must read,
 # and fails without it; the README packages the build this script made.
 # clang-tidy: every function of the program stays short and simple (.clang-tidy).
-TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy)
+# man-db: the install check reads the manual page as `man` shows it to a reader.
+TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy man-db)
 
 ensure_italian_locale() {
     locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
@@ -30,6 +31,27 @@ ensure_italian_locale() {
     as_root locale-gen
 }
 
+# The manual page as `man` shows it to an Italian reader: Italian headings, and the
+# accented letters whole, not "??" (help2man writes them so in a locale without them).
+# Lines are joined and hyphenation is off, so that a word is found wherever it falls.
+check_manpage() {
+    local page=$1 shown joined word status=0
+    shown=$(LC_ALL=it_IT.UTF-8 MANWIDTH=80 MANROFFOPT=-rHY=0 man -l "$page") \
+        || { echo "Pagina di manuale: man non la legge" >&2; return 1; }
+    joined=$(tr -s ' \n' '  ' <<<"$shown")
+    for word in NOME SINTASSI DESCRIZIONE; do
+        grep -qx "$word" <<<"$shown" || { echo "Pagina di manuale: manca il titolo $word" >&2; status=1; }
+    done
+    for word in "capacità" "con le unità nei nomi" "la simulazione è interrotta" "l'uso è errato"; do
+        grep -qF -- "$word" <<<"$joined" || { echo "Pagina di manuale: manca «$word»" >&2; status=1; }
+    done
+    if grep -qF -e '??' -e $'\xef\xbf\xbd' <<<"$shown"; then
+        echo "Pagina di manuale: lettere perse" >&2
+        status=1
+    fi
+    return "$status"
+}
+
 # Installs into a scratch tree and checks that the program, its desktop files
 # and its copyright land where menus, software centres and Debian look for them.
 check_install() {
@@ -41,9 +63,10 @@ check_install() {
              share/metainfo/convertitore-boost.metainfo.xml \
              share/icons/hicolor/scalable/apps/convertitore-boost.svg \
              share/doc/convertitore-boost/copyright \
-             share/man/man1/convertitore-boost.1; do
+             share/man/man1/convertitore-boost.1.gz; do
         [ -f "$stage/usr/$f" ] || { echo "Installazione: manca /usr/$f" >&2; status=1; }
     done
+    check_manpage "$stage/usr/share/man/man1/convertitore-boost.1.gz" || status=1
     desktop-file-validate "$stage/usr/share/applications/convertitore-boost.desktop" || status=1
     # The program is known by its command name, not by a reverse domain name
     # (the project owns no domain), so that hint is not a failure here.
