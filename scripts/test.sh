@@ -17,18 +17,20 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # man-db: the install check reads the manual page as `man` shows it to a reader.
 TEST_PACKAGES=(locales libbenchmark-dev clang libclang-rt-14-dev desktop-file-utils appstream file clang-tidy man-db)
 
-ensure_italian_locale() {
-    locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
-    if ! can_be_root; then
-        ask_administrator "generare la localizzazione it_IT.UTF-8" \
-            "sudo sh -c \"echo 'it_IT.UTF-8 UTF-8' >> /etc/locale.gen && locale-gen\""
-        return 1
-    fi
+generate_italian_locale() {
     echo "Genero la localizzazione it_IT.UTF-8"
     as_root sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen \
         || echo 'it_IT.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
     as_root locale-gen
+}
+
+# Adds the step that generates it_IT.UTF-8, if it is not there; after the packages,
+# which bring locale-gen.  An administrator's root shell does it with ADMIN_LOCALE.
+ADMIN_LOCALE="echo 'it_IT.UTF-8 UTF-8' >> /etc/locale.gen && locale-gen"
+need_italian_locale() {
+    locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8' && return 0
+    need_root "generare la localizzazione it_IT.UTF-8" "$ADMIN_LOCALE" generate_italian_locale
 }
 
 # The manual page as `man` shows it to an Italian reader: Italian headings, and the
@@ -78,12 +80,12 @@ check_install() {
     return "$status"
 }
 
-# The README gives an administrator the install line of each command; it must
-# name exactly the packages the scripts install.
+# The README gives an administrator the install line of each command, which must
+# name exactly the packages the scripts install, and the locale line.
 check_readme_packages() {
     local line status=0
     for line in "$ADMIN_INSTALL ${BASE_PACKAGES[*]}" \
-                "$ADMIN_INSTALL ${BASE_PACKAGES[*]} ${TEST_PACKAGES[*]}"; do
+                "$ADMIN_INSTALL ${BASE_PACKAGES[*]} ${TEST_PACKAGES[*]}" "$ADMIN_LOCALE"; do
         grep -qxF "$line" "$ROOT/README.md" || { echo "README: manca la riga '$line'" >&2; status=1; }
     done
     return "$status"
@@ -164,8 +166,9 @@ run_fuzzers() {
     return "$status"
 }
 
-ensure_packages "${BASE_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
-ensure_italian_locale
+need_packages "${BASE_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+need_italian_locale
+run_root_steps
 build_project
 
 failed=0
