@@ -8,6 +8,9 @@ set(APP_ID convertitore-boost)
 set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS ${APP_ID} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The program links only the system's libraries, found where the system keeps them:
+# no RUNPATH (qt_standard_project_setup would give it $ORIGIN and $ORIGIN/../lib).
+set_target_properties(${APP_ID} PROPERTIES INSTALL_RPATH "")
 install(FILES ${PACKAGING_DIR}/${APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PACKAGING_DIR}/${APP_ID}.metainfo.xml
@@ -19,6 +22,21 @@ install(FILES ${PACKAGING_DIR}/${APP_ID}.svg
 # (named after the CMake project) is not.
 install(FILES ${PACKAGING_DIR}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${APP_ID})
+
+# The history of the releases, beside the copyright, compressed as Debian keeps it (the
+# package is its own upstream, a native package, so the file is changelog.gz).  Its
+# newest entry must be this version.
+file(STRINGS ${PACKAGING_DIR}/changelog CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT CHANGELOG_TOP MATCHES "^${APP_ID} \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "packaging/changelog does not start with version ${PROJECT_VERSION}: ${CHANGELOG_TOP}")
+endif()
+set(CHANGELOG ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${CHANGELOG}
+    COMMAND gzip -9nc ${PACKAGING_DIR}/changelog > ${CHANGELOG}
+    DEPENDS ${PACKAGING_DIR}/changelog
+    COMMENT "Compressed changelog")
+add_custom_target(changelog ALL DEPENDS ${CHANGELOG})
+install(FILES ${CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${APP_ID})
 
 # The manual page, made from the program's own --help at build time, as Debian makes
 # most of its manual pages: it cannot drift from what the program says.
@@ -64,8 +82,12 @@ endif()
 # dialogs their Italian texts, which no library dependency brings in.
 set(CPACK_PACKAGE_NAME ${APP_ID})
 set(CPACK_PACKAGE_VENDOR "Gruppo di sviluppo Convertitore Boost")
-set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore Boost")
+set(CPACK_PACKAGE_CONTACT "Gruppo di sviluppo Convertitore Boost <convertitore-boost@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Progetto e verifica di un convertitore DC-DC elevatore")
+# The long description, after the summary line, in Italian like the program.  Read here
+# rather than named as CPACK_PACKAGE_DESCRIPTION_FILE, which cpack hands on with XML
+# escapes ("l&apos;induttanza").
+file(READ ${PACKAGING_DIR}/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
