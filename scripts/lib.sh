@@ -27,13 +27,48 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# What a user who cannot become root hands to an administrator: $1 says what
-# needs the rights, $2 is the command line that does it.  The README gives the
-# same install lines (test.sh checks that they name the same packages).
-ADMIN_INSTALL="sudo apt-get install --no-install-recommends"
+# What needs root is gathered before any of it is done, so that a user who cannot
+# become root asks an administrator once, for everything: each step's purpose, the line
+# an administrator types for it in a root shell (plain root on a minimal Debian has no
+# sudo), and the command that does it here.  The README gives the same install lines
+# (test.sh checks that they name the same packages).
+ADMIN_INSTALL="apt-get install --no-install-recommends"
+ROOT_PURPOSES=()
+ROOT_LINES=()
+ROOT_STEPS=()
+
+need_root() {
+    ROOT_PURPOSES+=("$1")
+    ROOT_LINES+=("$2")
+    ROOT_STEPS+=("$3")
+}
+
+# The one message for an administrator: every purpose, then every line.
 ask_administrator() {
-    echo "Servono i permessi di amministratore per $1. Chiedi a un amministratore di eseguire:" >&2
-    echo "  $2" >&2
+    local what="${ROOT_PURPOSES[0]}" i line
+    for ((i = 1; i < ${#ROOT_PURPOSES[@]}; i++)); do
+        what+=" e ${ROOT_PURPOSES[i]}"
+    done
+    echo "Servono i permessi di amministratore per $what. Chiedi a un amministratore di eseguire come root (su -, oppure sudo -i):" >&2
+    for line in "${ROOT_LINES[@]}"; do
+        echo "  $line" >&2
+    done
+    echo "Poi esegui di nuovo questo comando: il resto non richiede permessi." >&2
+}
+
+# Does the steps gathered, in order; a user who cannot become root gets all of their
+# lines in one message instead, and the command stops there.
+run_root_steps() {
+    local step
+    [ "${#ROOT_STEPS[@]}" -gt 0 ] || return 0
+    if ! can_be_root; then
+        ask_administrator
+        return 1
+    fi
+    for step in "${ROOT_STEPS[@]}"; do
+        # shellcheck disable=SC2086  # a function and its words (package names)
+        $step || return 1
+    done
 }
 
 # Prints the names among "$@" that dpkg does not report as installed.
@@ -44,22 +79,27 @@ missing_packages() {
     done
 }
 
-# Installs the missing ones; the package lists are refreshed only when there is
-# something to install, so a machine that has everything never touches the network.
-# A user who cannot become root gets the one line to hand to an administrator:
-# once the packages are there, building and running need no rights.
-ensure_packages() {
+# Installs packages; the package lists are refreshed only when there is something to
+# install, so a machine that has everything never touches the network.
+install_packages() {
+    echo "Installo i pacchetti mancanti:" "$@"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
+}
+
+# Adds the step that installs those of "$@" that are missing, if any.
+need_packages() {
     local missing
     missing=$(missing_packages "$@")
     [ -n "$missing" ] || return 0
-    if ! can_be_root; then
-        ask_administrator "installare i pacchetti mancanti" "$ADMIN_INSTALL ${missing//$'\n'/ }"
-        return 1
-    fi
-    echo "Installo i pacchetti mancanti:" $missing
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    # shellcheck disable=SC2086  # one word per package name
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+    missing=${missing//$'\n'/ }
+    need_root "installare i pacchetti mancanti" "$ADMIN_INSTALL $missing" "install_packages $missing"
+}
+
+# For a command that needs root for nothing else: the missing ones among "$@" installed now.
+ensure_packages() {
+    need_packages "$@"
+    run_root_steps
 }
 
 # Configures and builds in build/ the targets named (all of them when none is:

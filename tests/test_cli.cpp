@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,25 +27,44 @@ struct Ran {
     QString out, err;
 };
 
-Ran run(const QStringList& arguments)
+// The program with no display, under `locale`; its standard output goes to `output` when
+// one is named.
+Ran run(const QStringList& arguments, const QString& locale = "C", const QString& output = {})
 {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
+    env.insert("LC_ALL", locale);
+    env.insert("LANG", locale);
     program.setProcessEnvironment(env);
+    if (!output.isEmpty())
+        program.setStandardOutputFile(output);
     program.start(CONVERTITORE_BIN, arguments);
     program.waitForFinished(60000);
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             QString::fromUtf8(program.readAllStandardOutput()), QString::fromUtf8(program.readAllStandardError())};
+}
+
+// The paragraph of `help` that starts with `start`, up to the next empty line.
+QStringList paragraph(const QString& help, const QString& start)
+{
+    const qsizetype at = help.indexOf("\n" + start);
+    if (at < 0)
+        return {};
+    QString text = help.mid(at + 1).section("\n\n", 0, 0);
+    if (text.endsWith('\n'))
+        text.chop(1);
+    return text.split('\n');
 }
 } // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
-    // The texts the windows show, in the C locale; a refused input gives the window's
-    // message and status 1; a usage error, one line and status 2.
+    // The texts the windows show, in the C locale whatever the user's (an Italian one
+    // would write "9,98E-01"); a refused input gives the window's message and status 1; a
+    // usage error, one line and status 2.
     void outputs_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -72,6 +92,12 @@ private slots:
             << "convertitore-boost: manca il valore dell'opzione --vi (vedi convertitore-boost --help)\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
             << "convertitore-boost: manca il comando, progetto o verifica (vedi convertitore-boost --help)\n";
+        QTest::newRow("unknown command") << QStringList{"calcola"} << 2 << ""
+            << "convertitore-boost: comando sconosciuto: calcola (vedi convertitore-boost --help)\n";
+        QTest::newRow("stray word after the values") << kVerification + QStringList{"periodo.csv"} << 2 << ""
+            << "convertitore-boost: argomento inatteso: periodo.csv (vedi convertitore-boost --help)\n";
+        QTest::newRow("stray word between the values") << QStringList(kDesign).replaceInStrings("--vo", "25") << 2
+            << "" << "convertitore-boost: argomento inatteso: 25 (vedi convertitore-boost --help)\n";
     }
     void outputs()
     {
@@ -79,16 +105,17 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const Ran ran = run(arguments);
-        QCOMPARE(ran.err, err);
-        QCOMPARE(ran.out, out);
-        QCOMPARE(ran.status, status);
+        for (const char* locale : {"C", "it_IT.UTF-8"}) {
+            const Ran ran = run(arguments, locale);
+            QCOMPARE(ran.err, err);
+            QCOMPARE(ran.out, out);
+            QCOMPARE(ran.status, status);
+        }
     }
 
     // The files hold the window's results: the CSV every sample bit for bit, each line
     // ending in a bare line feed, the pictures at the window's size.  Counts are rounded
     // to the nearest, halves to even: 999.7 samples are 1000, 4999.5 periods are 5000.
-    // A refusal or a write that fails writes nothing and leaves an existing file as it was.
     void files()
     {
         QTemporaryDir dir;
@@ -123,20 +150,148 @@ private slots:
         QVERIFY(vectors.open(QIODevice::ReadOnly));
         const QByteArray drawing = vectors.readAll();
         QVERIFY(drawing.count("<path") >= 5 && drawing.contains("<text") && !drawing.contains("<image"));
+    }
 
-        const Ran refused = run(QStringList(kVerification).replaceInStrings("75", "5") + QStringList{"--csv", dir.filePath("r.csv")});
-        QVERIFY(refused.status == 1 && refused.err.contains("annullarsi") && !QFile::exists(dir.filePath("r.csv")));
-        QFile version("/proc/version");
-        QVERIFY(version.open(QIODevice::ReadOnly));
-        const QByteArray before = version.readAll();
-        for (const QString& target : {QString("/proc/version"), dir.filePath("gone/f.csv")}) {
-            const Ran failed = run(kVerification + QStringList{"--csv", target});
-            QVERIFY2(failed.status == 1 && failed.err.startsWith("Impossibile salvare il file «" + target + "»: ")
-                         && failed.out.isEmpty(), qPrintable(failed.err));
+    // Either every output asked for is written or none is: a refusal, a file that cannot
+    // be written or a standard output that cannot take the results leaves no file (and
+    // no temporary) behind, with status 1 and one message that says why.  %1 is a fresh
+    // folder; a message ending in ": " is followed by a reason that depends on the user.
+    void nothingWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("err");
+        const QString full = "/dev/full", fullDisk = "Impossibile scrivere sull'uscita standard: il disco è pieno.\n";
+        QTest::newRow("simulation refused") << QStringList(kVerification).replaceInStrings("75", "5")
+            + QStringList{"--csv", "%1/r.csv"} << QString() << "Il Duty Cycle non può essere così basso";
+        QTest::newRow("an existing file that cannot be replaced") << kVerification + QStringList{"--csv", "/proc/version"}
+            << QString() << "Impossibile salvare il file «/proc/version»: ";
+        QTest::newRow("design picture into a missing folder") << kDesign + QStringList{"--png", "%1/gone/d.png"}
+            << QString() << "Impossibile salvare il file «%1/gone/d.png»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("CSV fine, picture into a missing folder")
+            << kVerification + QStringList{"--csv", "%1/a.csv", "--png", "%1/gone/x.png"} << QString()
+            << "Impossibile salvare il file «%1/gone/x.png»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("CSV into a missing folder, SVG fine")
+            << kVerification + QStringList{"--svg", "%1/b.svg", "--csv", "%1/gone/a.csv"} << QString()
+            << "Impossibile salvare il file «%1/gone/a.csv»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("one file for two pictures") << kVerification + QStringList{"--png", "%1/f", "--svg", "%1/f"}
+            << QString() << "Impossibile salvare il file «%1/f»: è indicato per due risultati diversi.\n";
+        QTest::newRow("verification results to a full disk")
+            << kVerification + QStringList{"--json", "--csv", "%1/a.csv"} << full << fullDisk;
+        QTest::newRow("design results to a full disk") << kDesign + QStringList{"--png", "%1/d.png"} << full << fullDisk;
+        QTest::newRow("help to a full disk") << QStringList{"--help"} << full << fullDisk;
+        QTest::newRow("version to a full disk") << QStringList{"progetto", "--version"} << full << fullDisk;
+    }
+    void nothingWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const Ran ran = run(arguments.replaceInStrings("%1", dir.path()), "C", output);
+        QVERIFY2(ran.err.startsWith(err.arg(dir.path())), qPrintable(ran.err));
+        QCOMPARE(ran.err.count('\n'), 1);
+        QCOMPARE(ran.status, 1);
+        QCOMPARE(ran.out, QString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList());
+    }
+
+    // The design's picture is the main window at its size, with the results in their boxes.
+    void designPicture()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(run(kDesign + QStringList{"--png", dir.filePath("d.png")}).status, 0);
+        const QImage picture(dir.filePath("d.png"));
+        QCOMPARE(picture.size(), QSize(1058, 683));
+        // The five result boxes (L, C, IDP, IDm, Iim), 32 pixels apart, less their frames:
+        // each shows a number, black on the box's colour.
+        for (int box = 0; box < 5; ++box) {
+            int dark = 0;
+            for (int y = 299 + 32 * box; y < 318 + 32 * box; ++y) {
+                for (int x = 755; x < 886; ++x)
+                    dark += qGray(picture.pixel(x, y)) < 96;
+            }
+            QVERIFY2(dark > 40, qPrintable(QString("box %1: %2 dark pixels").arg(box).arg(dark)));
         }
-        version.close();
-        QVERIFY(version.open(QIODevice::ReadOnly));
-        QCOMPARE(version.readAll(), before);
+    }
+
+    // Help asked for is no usage error, wherever it stands: after a command, among its
+    // values, even beside a mistake.  The same help (or the version) and status 0.
+    void helpAnywhere_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("version");
+        QTest::newRow("short help alone") << QStringList{"-h"} << false;
+        QTest::newRow("help after the design command") << QStringList{"progetto", "--help"} << false;
+        QTest::newRow("short help after the verification command") << QStringList{"verifica", "-h"} << false;
+        QTest::newRow("help among values, beside an unknown option") << kDesign + QStringList{"--l", "-h", "--json"}
+                                                                       << false;
+        QTest::newRow("help before an unknown command") << QStringList{"--help", "calcola"} << false;
+        QTest::newRow("version alone") << QStringList{"--version"} << true;
+        QTest::newRow("version after a command") << QStringList{"verifica", "--version"} << true;
+    }
+    void helpAnywhere()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, version);
+        const Ran ran = run(arguments);
+        QCOMPARE(ran.err, QString());
+        QCOMPARE(ran.status, 0);
+        if (version)
+            QVERIFY2(QRegularExpression("^convertitore-boost \\d+\\.\\d+\\.\\d+\n$").match(ran.out).hasMatch(),
+                     qPrintable(ran.out));
+        else
+            QCOMPARE(ran.out, run({"--help"}).out);
+    }
+
+    // The manual page is made from the help: its synopsis from the lines after "Uso:" and
+    // "o:", each option with its meaning from the 25th column on (help2man's layout),
+    // every option of each command listed under it.
+    void helpOptions_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("design") << "Comando progetto:" << QStringList{"--vi V", "--vo V", "--f kHz", "--ripple-il %",
+                                                                     "--ripple-vo mV", "--io A", "--png FILE"};
+        QTest::newRow("verification") << "Comando verifica:"
+            << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
+                           "--csv FILE", "--png FILE", "--svg FILE"};
+        QTest::newRow("common") << "Opzioni comuni:" << QStringList{"--json", "-h, --help", "--version"};
+    }
+    void helpOptions()
+    {
+        QFETCH(QString, start);
+        QFETCH(QStringList, options);
+        QStringList listed;
+        for (const QString& line : paragraph(run({"--help"}).out, start)) {
+            QVERIFY2(line.size() <= 80, qPrintable(line));
+            if (line.startsWith("  -")) {
+                listed << line.mid(2, 20).trimmed();
+                QVERIFY2(line.at(23) == ' ' && line.at(24) != ' ', qPrintable(line));
+            } else if (line.startsWith(' ')) {
+                QVERIFY2(line.left(24).trimmed().isEmpty() && line.at(24) != ' ', qPrintable(line));
+            }
+        }
+        QCOMPARE(listed, options);
+    }
+
+    // What the synopsis, the ripples and the exit status say.
+    void helpText()
+    {
+        const QString help = run({"--help"}).out;
+        QCOMPARE(paragraph("\n" + help, "Uso:"),
+                 QStringList({"Uso: convertitore-boost progetto --vi V --vo V --f kHz --ripple-il % --ripple-vo mV "
+                              "--io A [--png FILE] [--json]",
+                              "  o: convertitore-boost verifica --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
+                              "[--np NP] [--ni NI] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
+                              "  o: convertitore-boost -h | --help | --version"}));
+        const QString ripple = paragraph(help, "Comando progetto:").join(' ').simplified();
+        QVERIFY(ripple.contains("--ripple-il % variazione picco-picco della corrente nell'induttore"));
+        QVERIFY(ripple.contains("--ripple-vo mV variazione picco-picco della tensione in uscita"));
+        QCOMPARE(paragraph(help, "Stato di uscita:").join(' '),
+                 "Stato di uscita: 0 se riuscito; 1 se un dato o la simulazione sono rifiutati, se la simulazione è "
+                 "interrotta (Ctrl+C) o se un file o i risultati non si possono scrivere, e allora nessun file è "
+                 "scritto; 2 se l'uso è errato.");
     }
 
     // Ctrl+C stops a long run cleanly: the cancel message, status 1, no file.

@@ -45,20 +45,31 @@ struct FileOption {
     const char* meaning = "";
 };
 
+struct Request;
+
+// A command: its name, what it does, its options and what runs it.
 struct Command {
     const char* name = "";
     const char* does = "";
     std::span<const FieldOption> fields;
     std::span<const FileOption> files;
+    int (*run)(const Request&) = nullptr;
 };
+
+int runDesign(const Request& request);
+int runVerification(const Request& request);
 
 using F = Form1Field;
 const FieldOption kDesignFields[] = {
     {"vi", F::Text1, "V", "tensione continua in ingresso"},
     {"vo", F::Text2, "V", "tensione continua desiderata in uscita"},
     {"f", F::Text3, "kHz", "frequenza di commutazione"},
-    {"ripple-il", F::Text4, "%", "variazione di picco della corrente nell'induttore, in % della corrente media in ingresso"},
-    {"ripple-vo", F::Text5, "mV", "variazione di picco della tensione in uscita"},
+    // Both ripples are from the lowest to the highest value, as L = (Vo - Vi)·Vi / (f·Vo·ΔiL)
+    // and C = Io·(Vo - Vi) / (f·Vo·ΔVo) take them.
+    {"ripple-il", F::Text4, "%",
+     "variazione picco-picco della corrente nell'induttore (dal minimo al massimo), in % della corrente media in "
+     "ingresso"},
+    {"ripple-vo", F::Text5, "mV", "variazione picco-picco della tensione in uscita (dal minimo al massimo)"},
     {"io", F::Text6, "A", "corrente continua in uscita"},
 };
 const FieldOption kVerificationFields[] = {
@@ -80,38 +91,92 @@ const FileOption kVerificationFiles[] = {
 };
 const Command kCommands[] = {
     {"progetto", "calcola il progetto dai dati, come il pulsante \"Calcola L , C , IDP, IDm , Iim\"", kDesignFields,
-     kDesignFiles},
+     kDesignFiles, runDesign},
     {"verifica", "simula il convertitore e ne ricava le forme d'onda, come il pulsante \"Grafici\"",
-     kVerificationFields, kVerificationFiles},
+     kVerificationFields, kVerificationFiles, runVerification},
 };
 
+// The help fits a terminal of 80 columns, with the meaning of each option from this
+// column on, as help2man expects for the manual page.
+constexpr qsizetype kHelpWidth = 79;
+constexpr qsizetype kMeaningColumn = 24;
+
+// A command's line of the synopsis: the values it needs, then in brackets what it may be
+// given.
+QString usage(const Command& command)
+{
+    QString line = QStringLiteral("convertitore-boost ") + QLatin1String(command.name);
+    for (const FieldOption& o : command.fields) {
+        const QString option = QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QString::fromUtf8(o.unit));
+        line += *o.byDefault ? QStringLiteral(" [%1]").arg(option) : u' ' + option;
+    }
+    for (const FileOption& o : command.files)
+        line += QStringLiteral(" [--%1 FILE]").arg(QLatin1String(o.name));
+    return line + QStringLiteral(" [--json]");
+}
+
+// `text` after `head`, broken between words into lines that all start where it starts.
+// A comma after a space (as in the caption of the design button) stays with the word before.
+QString wrapped(const QString& head, const QString& text)
+{
+    QStringList words;
+    for (const QString& word : text.split(u' ')) {
+        if (word.startsWith(u',') && !words.isEmpty())
+            words.last() += u' ' + word;
+        else
+            words += word;
+    }
+    QString lines;
+    QString line = head;
+    const qsizetype indent = head.size();
+    for (const QString& word : words) {
+        if (line.size() > indent && line.size() + 1 + word.size() > kHelpWidth) {
+            lines += line + u'\n';
+            line = QString(indent, u' ');
+        }
+        line += (line.size() > indent ? QStringLiteral(" ") : QString()) + word;
+    }
+    return lines + line + u'\n';
+}
+
+// An option and its meaning, the meaning from the meaning column on.
+QString optionHelp(const QString& option, const QString& meaning)
+{
+    return wrapped((QStringLiteral("  ") + option).leftJustified(kMeaningColumn - 2) + QStringLiteral("  "), meaning);
+}
+
+// The synopsis comes first, each line after the first marked "o:", as help2man reads it
+// for the manual page's SINTASSI.
 QString helpText()
 {
-    QString help = QStringLiteral(
-        "Uso: convertitore-boost progetto --vi V --vo V --f kHz --ripple-il % --ripple-vo mV --io A [--json] [--png FILE]\n"
-        "  oppure: convertitore-boost verifica --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] [--np NP] [--ni NI]\n"
-        "          [--csv FILE] [--png FILE] [--svg FILE] [--json]\n"
-        "  oppure: convertitore-boost --help | --version\n\n"
-        "Progetto e verifica di un convertitore DC-DC boost.  Senza argomenti apre le finestre del programma;\n"
-        "con un comando esegue la stessa azione dei pulsanti, senza schermo, e scrive i risultati.\n"
-        "I valori si scrivono come nei campi delle finestre, con il punto come separatore decimale;\n"
-        "un valore non indicato vale come un campo lasciato vuoto.\n");
+    QString help;
+    for (const Command& command : kCommands)
+        help += (help.isEmpty() ? QStringLiteral("Uso: ") : QStringLiteral("  o: ")) + usage(command) + u'\n';
+    help += QStringLiteral("  o: convertitore-boost -h | --help | --version\n\n")
+            + wrapped({}, QStringLiteral(
+                  "Progetto e verifica di un convertitore DC-DC boost. Senza argomenti apre le finestre del "
+                  "programma; con un comando esegue la stessa azione dei pulsanti, senza schermo, e scrive i "
+                  "risultati. I valori si scrivono come nei campi delle finestre, con il punto come separatore "
+                  "decimale; un valore non indicato vale come un campo lasciato vuoto."));
     for (const Command& command : kCommands) {
-        help += QStringLiteral("\nComando %1: %2.\n").arg(QLatin1String(command.name), QString::fromUtf8(command.does));
+        help += u'\n' + wrapped({}, QStringLiteral("Comando %1: %2.").arg(QLatin1String(command.name),
+                                                                          QString::fromUtf8(command.does)));
         for (const FieldOption& o : command.fields)
-            help += QStringLiteral("  --%1 %2\n      %3\n").arg(QLatin1String(o.name), QString::fromUtf8(o.unit),
-                                                              QString::fromUtf8(o.meaning));
+            help += optionHelp(QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QString::fromUtf8(o.unit)),
+                               QString::fromUtf8(o.meaning));
         for (const FileOption& o : command.files)
-            help += QStringLiteral("  --%1 FILE\n      %2\n").arg(QLatin1String(o.name), QString::fromUtf8(o.meaning));
+            help += optionHelp(QStringLiteral("--%1 FILE").arg(QLatin1String(o.name)), QString::fromUtf8(o.meaning));
     }
-    help += QStringLiteral(
-        "\nOpzioni comuni:\n"
-        "  --json\n      scrive i risultati come un oggetto JSON, con le unità nei nomi e i numeri completi\n"
-        "  -h, --help\n      mostra questo aiuto\n"
-        "  --version\n      mostra la versione\n\n"
-        "Stato di uscita: 0 se riuscito; 1 se un dato o la simulazione sono rifiutati, se la simulazione è\n"
-        "interrotta (Ctrl+C) o se un file non si può scrivere, e allora nessun file è scritto; 2 se l'uso è errato.\n");
-    return help;
+    return help + QStringLiteral("\nOpzioni comuni:\n")
+           + optionHelp(QStringLiteral("--json"),
+                        QStringLiteral("scrive i risultati come un oggetto JSON, con le unità nei nomi e i numeri "
+                                       "completi"))
+           + optionHelp(QStringLiteral("-h, --help"), QStringLiteral("mostra questo aiuto, anche dopo un comando"))
+           + optionHelp(QStringLiteral("--version"), QStringLiteral("mostra la versione")) + u'\n'
+           + wrapped({}, QStringLiteral(
+                 "Stato di uscita: 0 se riuscito; 1 se un dato o la simulazione sono rifiutati, se la "
+                 "simulazione è interrotta (Ctrl+C) o se un file o i risultati non si possono scrivere, e allora "
+                 "nessun file è scritto; 2 se l'uso è errato."));
 }
 
 int usageError(const QString& what)
@@ -133,27 +198,54 @@ QCommandLineOption valueOption(const char* name, const char* unit)
     return {QString::fromLatin1(name), QString(), QString::fromUtf8(unit)};
 }
 
+// Writes what was asked for to standard output: 0, or 1 when it could not be written.
+int answer(const QByteArray& text)
+{
+    if (const auto failure = writeToStandardOutput(text)) {
+        std::fprintf(stderr, "%s\n", failure->toLocal8Bit().constData());
+        return kRefused;
+    }
+    return 0;
+}
+
+// The help or the version, when asked for anywhere on the line: help asked for is no
+// usage error, even after a command or among its values.
+std::optional<int> helpOrVersion(const QStringList& arguments)
+{
+    const QStringList given = arguments.mid(1);
+    if (given.contains(QLatin1String("-h")) || given.contains(QLatin1String("--help")))
+        return answer(helpText().toUtf8());
+    if (given.contains(QLatin1String("--version")))
+        return answer(QByteArrayLiteral("convertitore-boost " CONVERTITORE_VERSION "\n"));
+    return std::nullopt;
+}
+
+// The command named `name`, or the usage error that says there is none.
+std::variant<const Command*, int> findCommand(const QString& name)
+{
+    QStringList names;
+    for (const Command& command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
+        names += QLatin1String(command.name);
+    }
+    if (!name.startsWith(u'-'))
+        return usageError(QStringLiteral("comando sconosciuto: %1").arg(name));
+    const QString last = names.takeLast();
+    return usageError(QStringLiteral("manca il comando, %1 o %2").arg(names.join(QStringLiteral(", ")), last));
+}
+
 // The request, or the exit status when there is nothing to run (help, version, a
 // usage error).
 std::variant<Request, int> parse(const QStringList& arguments)
 {
-    const QString first = arguments.value(1);
-    if (first == QLatin1String("-h") || first == QLatin1String("--help")) {
-        std::fputs(helpText().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (first == QLatin1String("--version")) {
-        std::printf("convertitore-boost %s\n", CONVERTITORE_VERSION);
-        return 0;
-    }
+    if (const std::optional<int> status = helpOrVersion(arguments))
+        return *status;
+    const std::variant<const Command*, int> found = findCommand(arguments.value(1));
+    if (const int* status = std::get_if<int>(&found))
+        return *status;
     Request request;
-    for (const Command& command : kCommands) {
-        if (first == QLatin1String(command.name))
-            request.command = &command;
-    }
-    if (!request.command)
-        return usageError(first.startsWith(u'-') ? QStringLiteral("manca il comando, progetto o verifica")
-                                                 : QStringLiteral("comando sconosciuto: %1").arg(first));
+    request.command = std::get<const Command*>(found);
     QCommandLineParser parser;
     for (const FieldOption& o : request.command->fields)
         parser.addOption(valueOption(o.name, o.unit));
@@ -194,7 +286,7 @@ struct Result {
     double value = 0;
 };
 
-void print(const QList<Result>& results, bool json)
+QByteArray resultsText(const QList<Result>& results, bool json)
 {
     QByteArray out;
     if (json) {
@@ -206,20 +298,28 @@ void print(const QList<Result>& results, bool json)
         for (const Result& r : results)
             out += QByteArray(r.name) + " = " + r.text.toUtf8() + ' ' + QByteArray(r.unit) + '\n';
     }
-    std::fputs(out.constData(), stdout);
+    return out;
 }
 
-// Writes the files asked for, each whole or not at all; false after the first failure.
+// Writes the results and the files asked for, all or none: the files are written beside
+// their places first, the results go to standard output once every file is ready, and
+// the files take their places once the results are out.  Returns the exit status.
 template <typename Make>
-bool writeFiles(const Request& request, ConsoleMessages& messages, Make make)
+int deliver(const Request& request, ConsoleMessages& messages, Make make, const QList<Result>& results)
 {
-    for (auto it = request.files.cbegin(); it != request.files.cend(); ++it) {
-        if (const auto failure = saveFile(it.value(), make(it.key()))) {
-            messages.ShowMessage(*failure);
-            return false;
-        }
-    }
-    return true;
+    QList<FileToSave> files;
+    for (auto it = request.files.cbegin(); it != request.files.cend(); ++it)
+        files.append({it.value(), make(it.key())});
+    PendingFiles pending;
+    std::optional<QString> failure = pending.prepare(files);
+    if (!failure)
+        failure = writeToStandardOutput(resultsText(results, request.json));
+    if (!failure)
+        failure = pending.commit();
+    if (!failure)
+        return 0;
+    messages.ShowMessage(*failure);
+    return kRefused;
 }
 
 // The command line's values in the main window's fields, as a student would type them.
@@ -247,18 +347,15 @@ int runDesign(const Request& request)
     if (w.messages.count() > 0)
         return kRefused;
     const auto picture = [&](const QString&) { return WindowPicture::png(WindowPicture::picture(w.form1)); };
-    if (!writeFiles(request, w.messages, picture))
-        return kRefused;
     const auto shown = [&](Form1Result box) { return w.form1.caption(box); };
-    print({{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
-           {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
-           {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
-           {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
-           {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
-           {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
-           {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}},
-          request.json);
-    return 0;
+    return deliver(request, w.messages, picture,
+                   {{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
+                    {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
+                    {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
+                    {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
+                    {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
+                    {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
+                    {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}});
 }
 
 int runVerification(const Request& request)
@@ -281,16 +378,13 @@ int runVerification(const Request& request)
             return WindowPicture::waveformSvg(form2, m);
         return WindowPicture::png(WindowPicture::picture(form2));
     };
-    if (!writeFiles(request, w.messages, file))
-        return kRefused;
     const auto shown = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
-    print({{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
-           {"DeltaVo", "mV", "DeltaVo_mV", shown(m.SimDeltaVo), m.SimDeltaVo},
-           {"IDP", "A", "IDP_A", shown(m.SimIDP), m.SimIDP},
-           {"IDm", "A", "IDm_A", shown(m.SimIDm), m.SimIDm},
-           {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}},
-          request.json);
-    return 0;
+    return deliver(request, w.messages, file,
+                   {{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
+                    {"DeltaVo", "mV", "DeltaVo_mV", shown(m.SimDeltaVo), m.SimDeltaVo},
+                    {"IDP", "A", "IDP_A", shown(m.SimIDP), m.SimIDP},
+                    {"IDm", "A", "IDm_A", shown(m.SimIDm), m.SimIDm},
+                    {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}});
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not
@@ -318,5 +412,5 @@ int runCommandLine(int argc, char* argv[])
     if (const int* status = std::get_if<int>(&parsed))
         return *status;
     const Request& request = std::get<Request>(parsed);
-    return request.command == &kCommands[0] ? runDesign(request) : runVerification(request);
+    return request.command->run(request);
 }

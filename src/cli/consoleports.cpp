@@ -2,6 +2,7 @@
 
 #include "sim/runprogress.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
@@ -18,6 +19,17 @@ extern "C" void onInterrupt(int)
 constexpr qint64 kUpdateEveryMs = 100;
 
 } // namespace
+
+std::optional<QString> writeToStandardOutput(const QByteArray& text)
+{
+    errno = 0;
+    const auto size = static_cast<std::size_t>(text.size());
+    if (std::fwrite(text.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0)
+        return std::nullopt;
+    const bool full = errno == ENOSPC || errno == EDQUOT;
+    return QStringLiteral("Impossibile scrivere sull'uscita standard: %1.")
+        .arg(full ? QStringLiteral("il disco è pieno") : QStringLiteral("la scrittura non è riuscita"));
+}
 
 void ConsoleMessages::ShowMessage(const QString& text)
 {

@@ -4,10 +4,16 @@
 
 #include "app/platform.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
 #include <csignal>
+#include <optional>
+
+// Writes `text` to standard output and makes sure it got there: a full disk or a closed
+// output is no success.  Returns nothing, or the Italian message that says why not.
+std::optional<QString> writeToStandardOutput(const QByteArray& text);
 
 // Each message on a line of its own on standard error.
 class ConsoleMessages : public MessagePort {
