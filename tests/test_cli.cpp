@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +81,24 @@ private slots:
         QTest::newRow("verification of the worked example") << kVerification << 0
             << "DeltaiL = 9.98E-01 A\nDeltaVo = 5.98E+01 mV\nIDP = 3.00E+00 A\nIDm = 1.50E+00 A\nIim = 2.50E+00 A\n"
             << "";
+        // The start-up of the worked example as an independent implementation of the same
+        // definitions found it.
+        const QStringList startup = QStringList(kVerification).replaceInStrings("verifica", "avvio");
+        QTest::newRow("start-up of the worked example") << startup + QStringList{"--np", "3"} << 0
+            << "PiccoIL = 3.33E+01 A (periodo 22)\nPiccoVo = 4.72E+01 V (periodo 40)\n"
+               "Discontinuo = 116 periodi (dal 43 al 158)\nRegime1% = periodo 753 (t = 9.40E+00 ms)\n"
+               "Ripetizione = nessuna entro NI\nDeltaiL = 9.98E-01 A\nDeltaVo = 5.98E+01 mV\nIDP = 3.00E+00 A\n"
+               "IDm = 1.50E+00 A\nIim = 2.50E+00 A\n" << "";
+        QTest::newRow("start-up past its repeat, as JSON") << startup + QStringList{"--ni", "20000", "--json"} << 0
+            << "{\"PeakIL_A\": 33.29723327649278, \"PeakIL_period\": 22, \"PeakVo_V\": 47.1599712167562, "
+               "\"PeakVo_period\": 40, \"DCM_periods\": 116, \"DCM_first\": 43, \"DCM_last\": 158, "
+               "\"Settled_period\": 753, \"Repeat_period\": 9893, \"Cycle_length\": 1, "
+               "\"DeltaiL_A\": 0.9974999999999787, \"DeltaVo_mV\": 59.806361611464354, \"IDP_A\": 2.9950554518882986, "
+               "\"IDm_A\": 1.5000791229392518, \"Iim_A\": 2.4966037482426766}\n" << "";
+        QTest::newRow("start-up of one sample a period") << startup + QStringList{"--n", "1"} << 1 << ""
+            << "Per mostrare l'avvio servono almeno 2 campioni per periodo (N) e almeno un periodo simulato (NI).\n";
+        QTest::newRow("start-up with a field refused") << QStringList(startup).replaceInStrings("125", "0") << 1 << ""
+            << "La capacità C non può essere zero.\n";
         QTest::newRow("decimal comma refused as in the window") << QStringList(kDesign).replaceInStrings("1.5", "1,5")
             << 1 << "" << "Errore di inserimento dati per il valore della corrente di uscita Io in A. Puoi scrivere "
                           "soltanto numeri razionali con il punto come separatore decimale, anche in forma "
@@ -91,7 +110,7 @@ private slots:
         QTest::newRow("missing value") << QStringList{"progetto", "--vi"} << 2 << ""
             << "convertitore-boost: manca il valore dell'opzione --vi (vedi convertitore-boost --help)\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
-            << "convertitore-boost: manca il comando, progetto o verifica (vedi convertitore-boost --help)\n";
+            << "convertitore-boost: manca il comando, progetto, verifica o avvio (vedi convertitore-boost --help)\n";
         QTest::newRow("unknown command") << QStringList{"calcola"} << 2 << ""
             << "convertitore-boost: comando sconosciuto: calcola (vedi convertitore-boost --help)\n";
         QTest::newRow("stray word after the values") << kVerification + QStringList{"periodo.csv"} << 2 << ""
@@ -284,6 +303,8 @@ private slots:
                               "--io A [--png FILE] [--json]",
                               "  o: convertitore-boost verifica --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
                               "[--np NP] [--ni NI] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
+                              "  o: convertitore-boost avvio --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
+                              "[--np NP] [--ni NI] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
                               "  o: convertitore-boost -h | --help | --version"}));
         const QString ripple = paragraph(help, "Comando progetto:").join(' ').simplified();
         QVERIFY(ripple.contains("--ripple-il % variazione picco-picco della corrente nell'induttore"));
@@ -292,6 +313,74 @@ private slots:
                  "Stato di uscita: 0 se riuscito; 1 se un dato o la simulazione sono rifiutati, se la simulazione è "
                  "interrotta (Ctrl+C) o se un file o i risultati non si possono scrivere, e allora nessun file è "
                  "scritto; 2 se l'uso è errato.");
+    }
+
+    // The start-up's files: a row a period of the span drawn, the discontinuous ones
+    // marked (43 to 158, as the circuit simulator has them too), the window's pictures.
+    void startupFiles()
+    {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath("a.csv"), png = dir.filePath("a.png"), svg = dir.filePath("a.svg");
+        const Ran ran = run(QStringList(kVerification).replaceInStrings("verifica", "avvio")
+                                + QStringList{"--csv", csv, "--png", png, "--svg", svg},
+                            "it_IT.UTF-8");
+        QCOMPARE(ran.status, 0);
+        QFile data(csv);
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        QCOMPARE(data.readLine(), QByteArray("periodo,t [s],iL min [A],iL max [A],Vo min [V],Vo max [V],Vo inizio [V],discontinuo\n"));
+        QList<int> discontinuous;
+        int rows = 0;
+        for (QByteArray line = data.readLine(); !line.isEmpty(); line = data.readLine(), ++rows) {
+            const QList<QByteArray> row = line.chopped(1).split(',');
+            QVERIFY2(row.size() == 8 && row[0].toInt() == rows + 1 && (row[7] == "0" || row[7] == "1"), line.constData());
+            if (row[7] == "1")
+                discontinuous << row[0].toInt();
+        }
+        QCOMPARE(rows, 3012);
+        QCOMPARE(discontinuous.size(), 116);
+        QVERIFY(discontinuous.first() == 43 && discontinuous.last() == 158);
+        QCOMPARE(QImage(png).size(), QSize(1120, 640));
+        QCOMPARE(QSvgRenderer(svg).viewBox(), QRect(0, 0, 1120, 640));
+    }
+
+    // A start-up with nothing to report says so with null, never with a number: a heavy
+    // load never lets the current reach zero, and 40 periods are too few for a repeat.
+    // Its peak current is the circuit simulator's (38.194 A in period 27, test_ngspice).
+    void startupNone()
+    {
+        const Ran ran = run(QStringList(kVerification).replaceInStrings("verifica", "avvio").replaceInStrings("16.67", "2")
+                            + QStringList{"--ni", "40", "--json"});
+        QCOMPARE(ran.status, 0);
+        const QJsonObject json = QJsonDocument::fromJson(ran.out.toUtf8()).object();
+        QCOMPARE(json.keys().size(), 15);
+        for (const char* none : {"DCM_first", "DCM_last", "Repeat_period", "Cycle_length"})
+            QVERIFY2(json.value(none).isNull(), none);
+        QCOMPARE(json.value("DCM_periods").toVariant(), QVariant(qlonglong(0)));
+        QCOMPARE(json.value("PeakIL_period").toVariant(), QVariant(qlonglong(27)));
+        QVERIFY(std::fabs(json.value("PeakIL_A").toDouble() - 38.194) < 0.01);
+    }
+
+    // On a terminal a long run shows its progress on standard error: until the states
+    // repeat, the periods simulated out of those asked for and that the run may end
+    // sooner; the line is gone when the results come.  (A converter that settles only
+    // after about a million periods, run at 200 samples a period.)
+    void progressOnTerminal()
+    {
+        if (QStandardPaths::findExecutable("script").isEmpty())
+            QSKIP("script (util-linux) is needed to give the program a terminal");
+        QProcess terminal;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        terminal.setProcessEnvironment(env);
+        const QStringList slow = QStringList(kVerification).replaceInStrings("75", "750").replaceInStrings("125", "12500")
+                                 + QStringList{"--n", "200", "--ni", "2000000"};
+        terminal.start("script", {"-qefc", QString(CONVERTITORE_BIN) + ' ' + slow.join(' '), "/dev/null"});
+        QVERIFY(terminal.waitForFinished(60000));
+        const QString seen = QString::fromUtf8(terminal.readAllStandardOutput());
+        QCOMPARE(seen.count("La simulazione finisce prima se lo stato del convertitore si ripete.\r\n"), 1);
+        QVERIFY2(seen.contains(QString("\rPeriodi simulati: ")) && seen.contains(QString(" su 2\u00A0000\u00A0000. (Ctrl+C")),
+                 qPrintable(seen.left(300)));
+        QVERIFY(seen.contains(QString(78, u' ') + "\rDeltaiL = "));
     }
 
     // Ctrl+C stops a long run cleanly: the cancel message, status 1, no file.

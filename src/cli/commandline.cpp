@@ -6,10 +6,12 @@
 #include "app/savefile.h"
 #include "consoleports.h"
 #include "design/design.h"
+#include "sim/startup.h"
 #include "sim/verification.h"
 #include "sim/waveformcsv.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/formavvio.h"
 #include "ui/uistyle.h"
 #include "ui/waveformhost.h"
 #include "ui/windowpicture.h"
@@ -58,6 +60,7 @@ struct Command {
 
 int runDesign(const Request& request);
 int runVerification(const Request& request);
+int runStartup(const Request& request);
 
 using F = Form1Field;
 const FieldOption kDesignFields[] = {
@@ -89,11 +92,20 @@ const FileOption kVerificationFiles[] = {
     {"png", "salva la finestra delle forme d'onda come immagine PNG"},
     {"svg", "salva la finestra delle forme d'onda come immagine SVG"},
 };
+const FileOption kStartupFiles[] = {
+    {"csv", "salva l'avvio come dati CSV, una riga per periodo (o per gruppo di periodi)"},
+    {"png", "salva la finestra dell'avvio come immagine PNG"},
+    {"svg", "salva la finestra dell'avvio come immagine SVG"},
+};
 const Command kCommands[] = {
     {"progetto", "calcola il progetto dai dati, come il pulsante \"Calcola L , C , IDP, IDm , Iim\"", kDesignFields,
      kDesignFiles, runDesign},
     {"verifica", "simula il convertitore e ne ricava le forme d'onda, come il pulsante \"Grafici\"",
      kVerificationFields, kVerificationFiles, runVerification},
+    {"avvio",
+     "simula l'avvio del convertitore da fermo con un diodo che blocca la corrente, come \"Avvio del "
+     "convertitore\" nella finestra delle forme d'onda (--np non conta)",
+     kVerificationFields, kStartupFiles, runStartup},
 };
 
 // The help fits a terminal of 80 columns, with the meaning of each option from this
@@ -305,7 +317,7 @@ QByteArray resultsText(const QList<Result>& results, bool json)
 // their places first, the results go to standard output once every file is ready, and
 // the files take their places once the results are out.  Returns the exit status.
 template <typename Make>
-int deliver(const Request& request, ConsoleMessages& messages, Make make, const QList<Result>& results)
+int deliver(const Request& request, ConsoleMessages& messages, Make make, const QByteArray& output)
 {
     QList<FileToSave> files;
     for (auto it = request.files.cbegin(); it != request.files.cend(); ++it)
@@ -313,7 +325,7 @@ int deliver(const Request& request, ConsoleMessages& messages, Make make, const 
     PendingFiles pending;
     std::optional<QString> failure = pending.prepare(files);
     if (!failure)
-        failure = writeToStandardOutput(resultsText(results, request.json));
+        failure = writeToStandardOutput(output);
     if (!failure)
         failure = pending.commit();
     if (!failure)
@@ -348,14 +360,14 @@ int runDesign(const Request& request)
         return kRefused;
     const auto picture = [&](const QString&) { return WindowPicture::png(WindowPicture::picture(w.form1)); };
     const auto shown = [&](Form1Result box) { return w.form1.caption(box); };
-    return deliver(request, w.messages, picture,
-                   {{"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
+    return deliver(request, w.messages, picture, resultsText({
+                   {"L", "uH", "L_uH", shown(Form1Result::Label24), w.m.L},
                     {"C", "uF", "C_uF", shown(Form1Result::Label25), w.m.C},
                     {"IDP", "A", "IDP_A", shown(Form1Result::Label26), w.m.IDP},
                     {"IDm", "A", "IDm_A", shown(Form1Result::Label27), w.m.IDm},
                     {"Iim", "A", "Iim_A", shown(Form1Result::Label32), w.m.Iim},
                     {"D", "%", "D_percent", w.form1.text(Form1Field::Text8), w.m.D * 100},
-                    {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}});
+                    {"RL", "Ohm", "RL_Ohm", w.form1.text(Form1Field::Text11), w.m.RL}}, request.json));
 }
 
 int runVerification(const Request& request)
@@ -379,12 +391,82 @@ int runVerification(const Request& request)
         return WindowPicture::png(WindowPicture::picture(form2));
     };
     const auto shown = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
-    return deliver(request, w.messages, file,
-                   {{"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
+    return deliver(request, w.messages, file, resultsText({
+                   {"DeltaiL", "A", "DeltaiL_A", shown(m.SimDeltaiL), m.SimDeltaiL},
                     {"DeltaVo", "mV", "DeltaVo_mV", shown(m.SimDeltaVo), m.SimDeltaVo},
                     {"IDP", "A", "IDP_A", shown(m.SimIDP), m.SimIDP},
                     {"IDm", "A", "IDm_A", shown(m.SimIDm), m.SimIDm},
-                    {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}});
+                    {"Iim", "A", "Iim_A", shown(m.SimIim), m.SimIim}}, request.json));
+}
+
+// The start-up's figures, one a line, each as "name = text".
+QByteArray startupText(const StartupView& view)
+{
+    const StartupFigures& f = view.figures;
+    const auto sci = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
+    const QString dcm = f.dcmPeriods == 0 ? QStringLiteral("nessun periodo")
+                                          : QStringLiteral("%1 periodi (dal %2 al %3)").arg(f.dcmPeriods).arg(f.dcmFirst).arg(f.dcmLast);
+    const QString repeat = f.cycleLength == 0 ? QStringLiteral("nessuna entro NI")
+                                              : QStringLiteral("periodo %1, ciclo %2").arg(f.repeatPeriod).arg(f.cycleLength);
+    const QStringList lines = {
+        QStringLiteral("PiccoIL = %1 A (periodo %2)").arg(sci(f.peakIL)).arg(f.peakILPeriod),
+        QStringLiteral("PiccoVo = %1 V (periodo %2)").arg(sci(f.peakVo)).arg(f.peakVoPeriod),
+        QStringLiteral("Discontinuo = ") + dcm,
+        QStringLiteral("Regime1% = periodo %1 (t = %2 ms)").arg(f.settledPeriod).arg(sci(double(f.settledPeriod - 1) / view.freq * 1000)),
+        QStringLiteral("Ripetizione = ") + repeat,
+        QStringLiteral("DeltaiL = %1 A").arg(sci(f.DeltaiL)),
+        QStringLiteral("DeltaVo = %1 mV").arg(sci(f.DeltaVo)),
+        QStringLiteral("IDP = %1 A").arg(sci(f.IDP)),
+        QStringLiteral("IDm = %1 A").arg(sci(f.IDm)),
+        QStringLiteral("Iim = %1 A").arg(sci(f.Iim)),
+    };
+    return (lines.join(u'\n') + u'\n').toUtf8();
+}
+
+// The same as one JSON object: doubles in full, counts as integers, null for none.
+QByteArray startupJson(const StartupFigures& f)
+{
+    const auto count = [](std::int64_t n) { return QByteArray::number(n); };
+    const auto period = [](std::int64_t p) { return p > 0 ? QByteArray::number(p) : QByteArrayLiteral("null"); };
+    const std::pair<const char*, QByteArray> entries[] = {
+        {"PeakIL_A", shortestText(f.peakIL)}, {"PeakIL_period", period(f.peakILPeriod)},
+        {"PeakVo_V", shortestText(f.peakVo)}, {"PeakVo_period", period(f.peakVoPeriod)},
+        {"DCM_periods", count(f.dcmPeriods)}, {"DCM_first", period(f.dcmFirst)}, {"DCM_last", period(f.dcmLast)},
+        {"Settled_period", period(f.settledPeriod)}, {"Repeat_period", period(f.repeatPeriod)},
+        {"Cycle_length", period(f.cycleLength)}, {"DeltaiL_A", shortestText(f.DeltaiL)},
+        {"DeltaVo_mV", shortestText(f.DeltaVo)}, {"IDP_A", shortestText(f.IDP)}, {"IDm_A", shortestText(f.IDm)},
+        {"Iim_A", shortestText(f.Iim)}};
+    QByteArray out = "{";
+    for (const auto& [key, value] : entries)
+        out += (out.size() > 1 ? ", \"" : "\"") + QByteArray(key) + "\": " + value;
+    return out + "}\n";
+}
+
+int runStartup(const Request& request)
+{
+    Windows w(request);
+    if (readVerificationFields(w.m, w.form1))
+        return kRefused; // its message is on stderr
+    FormAvvio window(w.messages);
+    std::variant<StartupView, Stop> analysed;
+    {
+        ConsoleProgress progress;
+        analysed = analyseStartup(w.m, window.columns(), &progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
+        w.messages.ShowMessage(stop->message);
+        return kRefused;
+    }
+    window.setView(std::get<StartupView>(std::move(analysed)));
+    const StartupView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return startupCsv(view);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not

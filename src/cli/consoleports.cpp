@@ -67,17 +67,16 @@ bool ConsoleProgress::advanced(const RunProgress& progress)
 
 void ConsoleProgress::show(const RunProgress& progress)
 {
-    shown_ = true;
     const QString note = progressNote(progress);
-    if (note != note_) {
+    if (!shown_ || note != note_) {
         clearLine();
-        shown_ = true;
         if (!note.isEmpty())
             std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
         note_ = note;
     }
     std::fprintf(stderr, "\r%s (Ctrl+C per interrompere) ", progressStatus(progress).toLocal8Bit().constData());
     std::fflush(stderr);
+    shown_ = true;
 }
 
 void ConsoleProgress::finished()

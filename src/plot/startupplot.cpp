@@ -25,9 +25,13 @@ float heightOf(const Band& band, double fullScale, double v)
     return float(std::clamp(y, band.zero - 3, band.zero + band.height + 3));
 }
 
+// A quarter of a column in from its left edge, so that rounding to a float cannot move
+// a line into the column before; the last column is the plot's right edge.
 float xOfColumn(std::size_t c, std::size_t columns)
 {
-    return columns > 1 ? float(100.0 * double(c) / double(columns - 1)) : 0.0f;
+    if (columns < 2)
+        return 0.0f;
+    return float(std::min(100.0, 100.0 * (double(c) + 0.25) / double(columns - 1)));
 }
 
 // The highest sample any column reaches, of one quantity.

@@ -4,8 +4,8 @@
 // current's band lies above the output voltage's; each is drawn as its envelope, a
 // vertical line per pixel column from the lowest to the highest sample there, so that
 // the ripple shows as the band's thickness and the cost is bounded by the pixels.
-// Column c of W lies at x = 100·c/(W − 1): on the surface's pixel column c when the
-// view was made for the surface's width.  Behind the bands: a light grid, the
+// Column c of W lies at x = 100·(c + 1/4)/(W − 1) (the last at 100): within the
+// surface's pixel column c when the view was made for the surface's width.  Behind the bands: a light grid, the
 // discontinuous periods shaded, and markers where the converter has settled within
 // 1 % and where its state first repeats, when they lie in the span drawn.
 #pragma once

@@ -90,12 +90,7 @@ FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Q
 
     exports_ = new ExportActions(this, plot_, messages,
                                  {QStringLiteral("avvio-del-convertitore"), [this] { return WindowPicture::picture(*this); },
-                                  [this] {
-                                      return WindowPicture::svg(*this, *plot_, [this](PlotSurface& surface) {
-                                          if (view_)
-                                              StartupPlot::draw(*view_, surface);
-                                      });
-                                  },
+                                  [this] { return svg(); },
                                   [this] { return view_ ? startupCsv(*view_) : QByteArray(); }});
     plot_->setAccessibleDescription(QStringLiteral("Calcolo dell'avvio in corso."));
 }
@@ -111,6 +106,14 @@ void FormAvvio::makeLegend()
         label(this, "", QRect(kPanelLeft + 28, top, kPanelWidth - 28, 18), QString::fromUtf8(row.text));
         top += 22;
     }
+}
+
+QByteArray FormAvvio::svg()
+{
+    return WindowPicture::svg(*this, *plot_, [this](PlotSurface& surface) {
+        if (view_)
+            StartupPlot::draw(*view_, surface);
+    });
 }
 
 int FormAvvio::columns() const

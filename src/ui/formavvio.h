@@ -31,6 +31,9 @@ public:
     bool hasView() const { return view_.has_value(); }
     const StartupView* view() const { return view_ ? &*view_ : nullptr; }
 
+    // The window as SVG, the plot drawn as paths.
+    QByteArray svg();
+
     // Shows the window restored if it was minimised, raised and active.
     void present();
     void setFileChooser(ExportActions::FileChooser chooser);
