@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's pictures of the two windows with the program itself: the
-# worked example, designed in the main window and verified in the waveform window,
-# drawn without any display into docs/.
+# Makes the README's pictures of the three windows with the program itself: the
+# worked example, designed in the main window, verified in the waveform window and
+# started from rest in the start-up window, drawn without any display into docs/.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -12,4 +12,7 @@ mkdir -p "$ROOT/docs"
     --png "$ROOT/docs/finestra-principale.png" >/dev/null
 "$BUILD/convertitore-boost" verifica --vi 15 --d 40 --f 80 --l 75 --c 125 --rl 16.67 \
     --png "$ROOT/docs/forme-d-onda.png" >/dev/null
-echo "Immagini in docs/: finestra-principale.png, forme-d-onda.png"
+
+"$BUILD/convertitore-boost" avvio --vi 15 --d 40 --f 80 --l 75 --c 125 --rl 16.67 \
+    --png "$ROOT/docs/avvio-del-convertitore.png" >/dev/null
+echo "Immagini in docs/: finestra-principale.png, forme-d-onda.png, avvio-del-convertitore.png"
