@@ -2,6 +2,7 @@
 // call is recorded.
 #pragma once
 
+#include "app/model.h"
 #include "app/platform.h"
 #include "plot/plot.h"
 
@@ -10,7 +11,21 @@
 #include <QStringList>
 
 #include <span>
+#include <tuple>
 #include <vector>
+
+// A converter to simulate, the worked example unless told otherwise: 15 V, D = 0.4,
+// 80 kHz, 75 µH, 125 µF, 16.67 Ω, N = 1000, NI = 5000 (two periods shown).
+struct Inputs {
+    double Vi = 15, D = 0.4, Freq = 80000, L = 75e-6, C = 125e-6, RL = 16.67;
+    std::int32_t N = 1000, NI = 5000;
+    Model model() const
+    {
+        Model m;
+        std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NP, m.NI) = std::tuple(Vi, D, Freq, L, C, RL, N, 2, NI);
+        return m;
+    }
+};
 
 inline constexpr Form1Field kDesignFields[] = {Form1Field::Text1, Form1Field::Text2, Form1Field::Text3,
                                                Form1Field::Text4, Form1Field::Text5, Form1Field::Text6};

@@ -18,18 +18,6 @@
 #include <random>
 
 namespace {
-// The worked example: 15 V, D = 0.4, 80 kHz, 75 µH, 125 µF, 16.67 Ω.
-struct Inputs {
-    double Vi = 15, D = 0.4, Freq = 80000, L = 75e-6, C = 125e-6, RL = 16.67;
-    std::int32_t N = 1000, NI = 5000;
-    Model model() const
-    {
-        Model m;
-        std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NP, m.NI) = std::tuple(Vi, D, Freq, L, C, RL, N, 2, NI);
-        return m;
-    }
-};
-
 using Waves = std::vector<double> Model::*;
 constexpr Waves kWaves[] = {&Model::WaveIL, &Model::WaveVo, &Model::WaveIC, &Model::WaveVL, &Model::WaveID};
 // The results a run computes besides its arrays.

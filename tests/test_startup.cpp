@@ -18,17 +18,6 @@
 
 namespace {
 
-struct Inputs {
-    double Vi = 15, D = 0.4, Freq = 80000, L = 75e-6, C = 125e-6, RL = 16.67;
-    std::int32_t N = 1000, NI = 5000;
-    Model model() const
-    {
-        Model m;
-        std::tie(m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NP, m.NI) = std::tuple(Vi, D, Freq, L, C, RL, N, 10, NI);
-        return m;
-    }
-};
-
 // What the plain loop keeps of every period: the start state, the extremes of samples
 // 2..N, and whether the diode blocked at one of them.
 struct PlainPeriod {

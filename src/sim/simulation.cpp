@@ -2,7 +2,6 @@
 
 #include "app/messages.h"
 #include "app/model.h"
-#include "app/numbers.h"
 #include "sim/extremes.h"
 #include "sim/periodstepper.h"
 #include "sim/runparts.h"
@@ -10,12 +9,9 @@
 
 #include <QStringView>
 
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <new>
 #include <optional>
-#include <tuple>
 #include <variant>
 #include <vector>
 

@@ -1,4 +1,5 @@
-// Owns the lifetime rule of the waveform window, and where it appears.
+// Owns the lifetime rule of the result windows, the waveform window and the start-up
+// window, and where they appear.
 #pragma once
 
 #include "app/platform.h"
