@@ -166,6 +166,9 @@ const Inputs kCycle490{8.073808169717001, 0.67687158533413605, 54940.81193194243
 const Inputs kCycle23{26.931722229424711, 0.73977836131820274, 173143.11540143244, 1.5682987593849256e-05,
                       5.7135223150960368e-06, 27.344701261405746, 34, 2500};
 const Inputs kNeverBlocks{15, 0.4, 80000, 75e-6, 125e-6, 2, 100, 3000}; // heavy load: no zero current
+// Discontinuous in every period from the sixth on, and from period 250 in a cycle of 2.
+const Inputs kBlockedInCycle{9.9463274542106319, 0.61444013570354428, 78224.043124879914, 2.0754201169110709e-06,
+                             2.5704068336804151e-05, 7.092420358319643, 21, 1250};
 
 } // namespace
 
@@ -205,6 +208,9 @@ private slots:
             kCycle23.C, kCycle23.RL, 34, 2171 + 22}, {.recentStates = 16});
         row("cycle of 490, a tiny voltage log", kCycle490, {.recentStates = 7, .logBlocks = 4});
         row("never blocks, cycle of 30", kNeverBlocks);
+        row("blocking in a cycle of 2, NI at its first period", kBlockedInCycle);
+        row("blocking in a cycle of 2, NI at its second period", {kBlockedInCycle.Vi, kBlockedInCycle.D,
+            kBlockedInCycle.Freq, kBlockedInCycle.L, kBlockedInCycle.C, kBlockedInCycle.RL, 21, 1251});
         row("half-sample duty: the on-phase's last sample kept", {.D = 0.25, .N = 10, .NI = 4000});
         row("half-sample duty: one sample in both phases", {.D = 0.35, .N = 10, .NI = 4000});
         row("no on-phase at all", {.D = 0.01, .N = 20, .NI = 200});
