@@ -377,6 +377,9 @@ private slots:
         terminal.start("script", {"-qefc", QString(CONVERTITORE_BIN) + ' ' + slow.join(' '), "/dev/null"});
         QVERIFY(terminal.waitForFinished(60000));
         const QString seen = QString::fromUtf8(terminal.readAllStandardOutput());
+        // A machine without pseudo-terminals (a chroot without /dev/pts) cannot give one.
+        if (terminal.exitCode() != 0 && !seen.contains("DeltaiL = "))
+            QSKIP(qPrintable("no terminal could be made here: " + QString::fromUtf8(terminal.readAllStandardError())));
         QCOMPARE(seen.count("La simulazione finisce prima se lo stato del convertitore si ripete.\r\n"), 1);
         QVERIFY2(seen.contains(QString("\rPeriodi simulati: ")) && seen.contains(QString(" su 2\u00A0000\u00A0000. (Ctrl+C")),
                  qPrintable(seen.left(300)));
