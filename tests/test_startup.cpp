@@ -421,6 +421,27 @@ private slots:
                  QStringList({"12.5", "10", "0.025"}));
     }
 
+    // Marks stand where their time is: a mark's x reads back as its time within half a
+    // column, across the whole span of 756 columns; a mark in the last period of the
+    // span is drawn, one past it is not.  The values line gives each in the unit of its
+    // field.
+    void marksAndValues()
+    {
+        StartupView view;
+        std::tie(view.freq, view.n, view.requested, view.span) = std::tuple(80000.0, 1000, 5000, 3012);
+        view.columns.resize(756);
+        const double halfColumn = 3012 / 80000.0 * 1000 / 756 / 2;
+        for (const double ms : {0.0, 9.4, 20.0, 37.6})
+            QVERIFY2(std::fabs(StartupPlot::timeAt(view, StartupPlot::xOfTime(view, ms)) - ms) <= halfColumn, qPrintable(QString::number(ms)));
+        view.figures.settledPeriod = 3012;
+        view.figures.repeatPeriod = 3013;
+        QCOMPARE(StartupPlot::settledMs(view), std::optional<double>(3011 / 80000.0 * 1000));
+        QCOMPARE(StartupPlot::repeatMs(view), std::nullopt);
+        view.inputs = {true, 15, 0.4, 80000, 75e-6, 125e-6, 16.67, 1000, 5000};
+        QCOMPARE(StartupPlot::inputsText(view), QString("Vi = 1.50E+01 V, D = 4.00E+01 %, f = 8.00E+01 kHz, L = 7.50E+01 µH, "
+                                                        "C = 1.25E+02 µF, RL = 1.67E+01 Ω, N = 1000, NI = 5000"));
+    }
+
     // Refused as the verification refuses, and with too few samples or periods to show.
     void refusals_data()
     {
