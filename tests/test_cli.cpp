@@ -107,6 +107,8 @@ private slots:
                                                      << "Hai dimenticato di scrivere il valore della resistenza di carico RL in ohm\n";
         QTest::newRow("unknown option") << QStringList{"verifica", "--vo", "25"} << 2 << ""
             << "convertitore-boost: opzione sconosciuta per verifica: --vo (vedi convertitore-boost --help)\n";
+        QTest::newRow("unknown one-letter option") << QStringList{"verifica", "-x"} << 2 << ""
+            << "convertitore-boost: opzione sconosciuta per verifica: -x (vedi convertitore-boost --help)\n";
         QTest::newRow("missing value") << QStringList{"progetto", "--vi"} << 2 << ""
             << "convertitore-boost: manca il valore dell'opzione --vi (vedi convertitore-boost --help)\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
@@ -313,6 +315,24 @@ private slots:
                  "Stato di uscita: 0 se riuscito; 1 se un dato o la simulazione sono rifiutati, se la simulazione è "
                  "interrotta (Ctrl+C) o se un file o i risultati non si possono scrivere, e allora nessun file è "
                  "scritto; 2 se l'uso è errato.");
+    }
+
+    // Started for its windows on a display that does not answer, the program says so in
+    // one line and ends with status 1, not with a crash and not as a success.
+    void deadDisplay()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", ":93");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        program.setProcessEnvironment(env);
+        program.start(CONVERTITORE_BIN, QStringList());
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardError()),
+                 QString("convertitore-boost: lo schermo grafico :93 non risponde: avvia il programma da una sessione "
+                         "desktop, oppure correggi la variabile DISPLAY.\n"));
     }
 
     // The start-up's files: a row a period of the span drawn, the discontinuous ones

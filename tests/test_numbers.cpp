@@ -1,5 +1,5 @@
-// Number reading and rounding.  How numbers are written is checked in every locale by
-// test_design.
+// Number reading, rounding and the shortest text of data that leaves the program.  How
+// numbers are written for the windows is checked in every locale by test_design.
 #include "app/numbers.h"
 
 #include <QTest>
@@ -43,6 +43,15 @@ private slots:
             const auto value = ParseNumber(text);
             QVERIFY2(std::isnan(expected) ? !value : value && *value == expected, qPrintable(text.left(40)));
         }
+    }
+
+    // Data leaves the program as the shortest text that reads back to the same double:
+    // the exponent only where it is shorter.
+    void shortest()
+    {
+        QCOMPARE(QList<QByteArray>({shortestText(1234567), shortestText(100000), shortestText(0.0001), shortestText(1e21),
+                                    shortestText(16.666666666666668), shortestText(-0.5)}),
+                 QList<QByteArray>({"1234567", "1e+05", "1e-04", "1e+21", "16.666666666666668", "-0.5"}));
     }
 
     void round_data()

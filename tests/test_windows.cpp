@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -237,6 +238,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget()->objectName(), QString("Picture1"));
         QVERIFY(form1_->size() == QSize(1058, 683) && form2()->size() == QSize(1233, 685));
         QCOMPARE(form2()->windowTitle(), QString("Forme d'onda reali"));
+        QCOMPARE(form2()->windowIcon().availableSizes(), QList<QSize>({{16, 16}, {32, 32}, {48, 48}, {64, 64}}));
         QCOMPARE(form2()->selectedOption(), 0);
         for (const QRadioButton* option : form2()->findChildren<QRadioButton*>())
             colours << option->palette().color(QPalette::ButtonText).name();
@@ -342,6 +344,9 @@ private slots:
         QCOMPARE(in1("Label25")->contextMenuPolicy(), Qt::ActionsContextMenu);
         in1("Label25")->findChild<QAction*>("Copia")->trigger();
         QCOMPARE(clipboard->text(), QString("1,25E+02"));
+        in1<QLabel>("Label25")->setSelection(0, 4);
+        in1("Label25")->findChild<QAction*>("Copia")->trigger();
+        QCOMPARE(clipboard->text(), QString("1,25"));
 
         const QRect in = picture->contentsRect();
         QTest::mouseMove(picture, in.topLeft() + QPoint(in.width() / 2, in.height() / 2)); // the Vo band
@@ -372,6 +377,12 @@ private slots:
         QVERIFY2(picture->toolTip().startsWith("t= 31,25usec ; iL(t) = ") && QToolTip::isVisible(),
                  qPrintable(picture->toolTip()));
         QVERIFY(in2<QRadioButton>("Option1")->isChecked());
+        // With a button held the pointer is followed past the plot's edge, to times
+        // before the first period.
+        const QPointF beyond(in.left() - 20, in.top() + 0.11 * (in.height() - 1));
+        QMouseEvent drag(QEvent::MouseMove, beyond, picture->mapToGlobal(beyond), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(picture, &drag);
+        QVERIFY2(picture->toolTip().startsWith("t= -"), qPrintable(picture->toolTip()));
         const QImage drawn = picture->grab().toImage();
         form2()->hide();
         form2()->show();
@@ -408,12 +419,16 @@ private slots:
         const auto action = [this](const char* name) { return form2()->findChild<QAction*>(name); };
         QVERIFY(!action("SalvaImmagine")->isEnabled() && !action("EsportaDati")->isEnabled());
         workedExample();
+        in2("Option3")->setFocus();
         QTest::keyClick(form2(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->image().size(), form2()->size());
+        QCOMPARE(QApplication::focusWidget(), in2("Option3")); // the picture leaves the focus where it was
         // The file type chosen in the dialog, unless the name says another.
         QTemporaryDir dir;
         QString answer, type;
-        form2()->setFileChooser([&](const QString&, const QString&, QString* chosen) {
+        QStringList proposed;
+        form2()->setFileChooser([&](const QString& name, const QString&, QString* chosen) {
+            proposed << name;
             *chosen = type;
             return answer;
         });
@@ -425,6 +440,7 @@ private slots:
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
                  QStringList({"a.png", "b.svg", "c.SVG", "d.Png", "e.csv", "g.CSV"}));
+        QCOMPARE(proposed.mid(3, 2), QStringList({"forme-d-onda.png", "forme-d-onda.csv"}));
         QVERIFY(QImage(dir.filePath("a.png")).size() == form2()->size() && QImage(dir.filePath("d.Png")).size() == form2()->size());
         // The SVG draws each trace where the picture shows it: nearly every pixel of a
         // trace's colour in one has a pixel of that colour within one pixel in the other.
@@ -495,6 +511,10 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         QSettings().remove("cartelle");
+        // The first time, pictures go to the Pictures folder and data to Documents.
+        const QString picturesHome = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        const QString documentsHome = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(QDir().mkpath(picturesHome) && QDir().mkpath(documentsHome));
         QTemporaryDir pictures, data;
         workedExample();
         QStringList opened;
@@ -520,7 +540,8 @@ private slots:
         action("SalvaImmagine");
         answer(data.filePath("d.csv"));
         action("EsportaDati");
-        QCOMPARE(opened.mid(2), QStringList({pictures.path(), data.path()}));
+        QCOMPARE(opened, QStringList({QDir(picturesHome).absolutePath(), QDir(documentsHome).absolutePath(), pictures.path(),
+                                      data.path()}));
         QVERIFY(QFile::exists(pictures.filePath("c.svg")) && QFile::exists(data.filePath("d.csv")));
         QSettings().remove("cartelle");
     }
@@ -549,6 +570,18 @@ private slots:
         auto* plot = window->findChild<PlotWidget*>("GraficoAvvio");
         QTest::mouseMove(plot, plot->contentsRect().center());
         QVERIFY2(plot->toolTip().startsWith("t = 18,") && plot->toolTip().contains(" A ; Vo: "), qPrintable(plot->toolTip()));
+        // The time is the pointer's across, whatever its height: a quarter of 37,65 ms.
+        const QRect inner = plot->contentsRect();
+        QTest::mouseMove(plot, inner.topLeft() + QPoint(inner.width() / 4, inner.height() / 8));
+        QVERIFY2(plot->toolTip().startsWith("t = 9,4"), qPrintable(plot->toolTip()));
+        // Each band's scale: zero, half and full (50 A and 50 V for the worked example).
+        QStringList scale;
+        for (const QLabel* l : window->findChildren<QLabel*>()) {
+            if (l->geometry().right() < plot->geometry().left() && !l->text().contains('['))
+                scale << l->text();
+        }
+        scale.sort();
+        QCOMPARE(scale, QStringList({"0", "0", "2,50E+01", "2,50E+01", "5,00E+01", "5,00E+01"}));
         QVERIFY(QAccessible::queryAccessibleInterface(plot)->text(QAccessible::Description).contains("al periodo 22"));
 
         QTemporaryDir dir;
