@@ -229,8 +229,7 @@ struct Cycle {
 };
 
 struct Search {
-    Running running;            // over the periods stepped, 1..stepped
-    std::int64_t stepped = 0;   // periods stepped and tracked, from the first
+    Running running;            // over the periods stepped, from the first
     std::optional<Cycle> cycle; // closed within NI; mu is 0 until found by stepping again
     bool cycleInRecent = false; // its periods are all among the recent ones
     // A cycle longer than the recent periods that closed within NI, but was seen only
@@ -279,7 +278,6 @@ std::variant<Search, Stop> Searcher::run()
             return diverged();
         remember(p, start, step.stats.blocked, s.running.dcmPeriods);
         s.running.add(p, step.stats);
-        s.stepped = p;
         s.last = start;
         if (!progress_.step())
             return cancelled();

@@ -28,7 +28,6 @@ public:
     // Pixel columns of the plot, for the analysis: one envelope line each.
     int columns() const;
     void setView(StartupView view);
-    bool hasView() const { return view_.has_value(); }
     const StartupView* view() const { return view_ ? &*view_ : nullptr; }
 
     // The window as SVG, the plot drawn as paths.
