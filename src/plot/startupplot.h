@@ -28,8 +28,9 @@ struct Band {
 inline constexpr Band kCurrentBand{55, 40};
 inline constexpr Band kVoltageBand{6, 40};
 
-inline constexpr Rgb kCurrentColour{255, 0, 0};
-inline constexpr Rgb kVoltageColour{0, 0, 255};
+// The waveform window's colours for the same quantities.
+inline constexpr Rgb kCurrentColour = Colours::kRed;
+inline constexpr Rgb kVoltageColour = Colours::kBlue;
 inline constexpr Rgb kGridColour{200, 200, 200};
 inline constexpr Rgb kDiscontinuousColour{228, 228, 228};
 inline constexpr Rgb kSettledColour{0, 150, 0};
