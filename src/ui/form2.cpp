@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
-#include <QToolTip>
 
 #include <iterator>
 
@@ -176,10 +175,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
 
 void Form2::show()
 {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    QWidget::show();
-    raise();
-    activateWindow();
+    UiStyle::bringToFront(this);
 }
 
 void Form2::closeEvent(QCloseEvent* event)
@@ -240,17 +236,7 @@ void Form2::setStartupAvailable(bool available)
 
 void Form2::setHoverText(const QString& text)
 {
-    picture1_->setToolTip(text);
-    if (text.isEmpty()) {
-        QToolTip::hideText();
-        return;
-    }
-    // Shown at once and moved with the pointer, instead of after the hover delay; a
-    // one-pixel area makes every movement place the tip anew, even with equal text.
-    if (pointer_) {
-        const QPoint local = picture1_->mapFromGlobal(*pointer_);
-        QToolTip::showText(*pointer_, text, picture1_, QRect(local, QSize(1, 1)));
-    }
+    picture1_->showHoverText(text, pointer_);
 }
 
 void Form2::pointerMoved(QPointF plotPos, QPoint globalPos)

@@ -9,7 +9,6 @@
 #include "windowpicture.h"
 
 #include <QLabel>
-#include <QToolTip>
 
 #include <cmath>
 
@@ -188,20 +187,10 @@ void FormAvvio::placeScaleLabels()
 
 void FormAvvio::present()
 {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
+    UiStyle::bringToFront(this);
 }
 
 void FormAvvio::pointerMoved(QPointF plotPos, QPoint globalPos)
 {
-    const QString text = view_ ? StartupPlot::readout(*view_, plotPos.x()) : QString();
-    plot_->setToolTip(text);
-    if (text.isEmpty()) {
-        QToolTip::hideText();
-        return;
-    }
-    const QPoint local = plot_->mapFromGlobal(globalPos);
-    QToolTip::showText(globalPos, text, plot_, QRect(local, QSize(1, 1)));
+    plot_->showHoverText(view_ ? StartupPlot::readout(*view_, plotPos.x()) : QString(), globalPos);
 }

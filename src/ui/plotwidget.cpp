@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
 {
@@ -49,6 +50,18 @@ void PlotWidget::drawLines(Rgb colour, std::span<const PlotLine> lines)
 {
     surface().drawLines(colour, lines);
     update(contentsRect());
+}
+
+void PlotWidget::showHoverText(const QString& text, std::optional<QPoint> globalPos)
+{
+    setToolTip(text);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    // A one-pixel area makes every movement place the tip anew, even with equal text.
+    if (globalPos)
+        QToolTip::showText(*globalPos, text, this, QRect(mapFromGlobal(*globalPos), QSize(1, 1)));
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event)

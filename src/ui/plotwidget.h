@@ -8,6 +8,7 @@
 #include <QPointF>
 
 #include <memory>
+#include <optional>
 
 class PlotImage;
 
@@ -26,6 +27,11 @@ public:
     void clear() override;
     QSize pixelSize() const override;
     void drawLines(Rgb colour, std::span<const PlotLine> lines) override;
+
+    // The hover text, shown at once at `globalPos` and moved with the pointer instead of
+    // after the hover delay; an empty text hides it.  Without a position it only
+    // replaces the text the toolkit shows after its delay.
+    void showHoverText(const QString& text, std::optional<QPoint> globalPos);
 
     // Whether painting shows the drawing or only the empty panel (for a picture that
     // draws the plot by other means).

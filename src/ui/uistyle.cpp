@@ -69,6 +69,14 @@ int titleBarWidth()
     return text + kDecorations;
 }
 
+void bringToFront(QWidget* window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void pressOnEnter(QAbstractButton* button)
 {
     button->installEventFilter(new EnterPresses(button));

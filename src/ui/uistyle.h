@@ -30,6 +30,9 @@ void setUpApplication();
 // title in its title bar, beside the icon and the title-bar buttons.
 int titleBarWidth();
 
+// Shows a top-level window restored if it was minimised, raised and active.
+void bringToFront(QWidget* window);
+
 // Return and keypad Enter press the button while it has the focus, as Space does.
 void pressOnEnter(QAbstractButton* button);
 

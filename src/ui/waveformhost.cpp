@@ -38,21 +38,23 @@ QPoint WaveformHost::firstPlace(QSize clientSize) const
 {
     if (!mainWindow_)
         return lastPlace_.value_or(QPoint());
-    if (lastPlace_) {
-        const QSize size = clientSize + (mainWindow_->frameGeometry().size() - mainWindow_->geometry().size());
-        return keepOnScreen(mainWindow_->screen()->availableGeometry(), size, *lastPlace_);
-    }
+    if (lastPlace_)
+        return keepOnScreen(mainWindow_->screen()->availableGeometry(), withFrame(clientSize), *lastPlace_);
     return placeClear(clientSize, QRect(mainWindow_->mapToGlobal(area_.topLeft()), area_.size()),
                       mainWindow_->frameGeometry());
 }
 
 // Frames are taken to be those of the main window: the same window manager draws all.
+QSize WaveformHost::withFrame(QSize clientSize) const
+{
+    return clientSize + (mainWindow_->frameGeometry().size() - mainWindow_->geometry().size());
+}
+
 QPoint WaveformHost::placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const
 {
     if (!mainWindow_)
         return {};
-    const QSize size = clientSize + (mainWindow_->frameGeometry().size() - mainWindow_->geometry().size());
-    return placeClearOf(mainWindow_->screen()->availableGeometry(), size, keepClear, rather);
+    return placeClearOf(mainWindow_->screen()->availableGeometry(), withFrame(clientSize), keepClear, rather);
 }
 
 void WaveformHost::showStartup()

@@ -48,6 +48,7 @@ public:
 private:
     QPoint firstPlace(QSize clientSize) const;
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
+    QSize withFrame(QSize clientSize) const;
 
     Model& model_;
     MessagePort& messages_;
