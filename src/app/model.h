@@ -24,6 +24,17 @@
 #include <cstdint>
 #include <vector>
 
+// The real converter's parasitic elements, each >= 0.  With all five zero the real
+// converter is the ideal one.
+struct Parasitics {
+    double rL = 0;  // inductor winding resistance, Ω
+    double Ron = 0; // switch resistance while closed, Ω
+    double VF = 0;  // diode forward drop, V
+    double RD = 0;  // diode resistance while conducting, Ω
+    double rC = 0;  // capacitor series resistance (ESR), Ω
+    friend bool operator==(const Parasitics&, const Parasitics&) = default;
+};
+
 struct Model {
     // Design and verification values (SI units unless noted).
     double Vi = 0;       // input DC voltage, V
