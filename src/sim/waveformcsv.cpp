@@ -2,7 +2,10 @@
 
 #include "app/model.h"
 #include "app/numbers.h"
+#include "sim/realconverter.h"
 #include "sim/startup.h"
+
+#include <optional>
 
 QByteArray waveformCsv(const Model& m)
 {
@@ -32,6 +35,30 @@ QByteArray startupCsv(const StartupView& view)
             csv += shortestText(value);
         }
         csv += row.discontinuous ? ",1\n" : ",0\n";
+    }
+    return csv;
+}
+
+namespace {
+
+QByteArray cell(std::optional<double> value)
+{
+    return value ? ',' + shortestText(*value) : QByteArray(",");
+}
+
+} // namespace
+
+QByteArray realCsv(const RealView& view)
+{
+    QByteArray csv("D [%],M ideale,M medio,rendimento medio,M simulato,rendimento simulato\n");
+    for (const CurveRow& row : view.curve) {
+        std::optional<double> gain, efficiency;
+        for (const CurvePoint& point : view.points) {
+            if (point.percent == row.percent && point.figures)
+                gain = point.figures->Vo / view.inputs.Vi, efficiency = point.figures->efficiency;
+        }
+        csv += QByteArray::number(row.percent) + cell(row.idealGain) + cell(row.averagedGain)
+               + cell(row.averagedEfficiency) + cell(gain) + cell(efficiency) + '\n';
     }
     return csv;
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 
 struct Model;
+struct RealView;
 struct StartupView;
 
 // CSV (RFC 4180, UTF-8, LF line ends) of the period the plot was drawn from: a header,
@@ -18,3 +19,9 @@ QByteArray waveformCsv(const Model& m);
 // output voltage over its periods, the output voltage at the start of its first
 // period, and 1 when the diode blocked in any of them (0 otherwise).
 QByteArray startupCsv(const StartupView& view);
+
+// CSV, in the same form, of the real converter's gain curves: a row per duty cycle
+// from 0 to 99 %, with the ideal gain, the averaged model's gain and efficiency (empty
+// where the diode's drop takes all the input), and the simulated gain and efficiency,
+// which only the points at 5, 10, … 95 % have.  Efficiencies are fractions.
+QByteArray realCsv(const RealView& view);
