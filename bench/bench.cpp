@@ -1,12 +1,14 @@
 // Speed of "Grafici" and its parts, each as a ratio to the floor: the bare
-// current/voltage recurrence loop over the default case; the view of the start-up as a
-// ratio to "Grafici" with the same values, and the memory it keeps.  Run with no
+// current/voltage recurrence loop over the default case; the view of the start-up and
+// the real converter as ratios to "Grafici" with the same values, and the memory they
+// keep.  Run with no
 // arguments; Google Benchmark options (--benchmark_filter=...) pass through.
 #include "floor.h"
 
 #include "app/model.h"
 #include "plot/plot.h"
 #include "sim/extremes.h"
+#include "sim/realconverter.h"
 #include "sim/simulation.h"
 #include "sim/startup.h"
 #include "ui/form1.h"
@@ -197,6 +199,25 @@ void BM_StartupMemory(benchmark::State& state)
     startupEachIteration(state, m);
 }
 
+// The real converter of the worked example with a student's typical parts: the run
+// from rest, the averaged model and the gain curve with its 19 simulated points.
+// Compare with BM_SimulateConverter at the same NI.
+void BM_Real(benchmark::State& state)
+{
+    const Model m = defaultModel(std::int32_t(state.range(0)));
+    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
+    const Parasitics typical{0.1, 0.05, 0.5, 0.02, 0.05};
+    heap::peak = heap::inUse.load();
+    const std::int64_t before = heap::inUse;
+    for (auto _ : state) {
+        const std::variant<RealView, Stop> view = analyseReal(run, typical, nullptr);
+        if (!std::holds_alternative<RealView>(view))
+            state.SkipWithError("real converter refused");
+        benchmark::DoNotOptimize(&view);
+    }
+    state.counters["peak_MiB"] = double(heap::peak - before) / (1024 * 1024);
+}
+
 void BM_DrawTraces(benchmark::State& state)
 {
     Model m = defaultModel();
@@ -287,6 +308,7 @@ BENCHMARK(BM_DrawTracesHuge)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisec
 BENCHMARK(BM_Readout)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Grafici)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Startup)->Arg(kDefault.NI)->Arg(2147483647)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Real)->Arg(kDefault.NI)->Arg(2147483647)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupMemory)->Arg(10000)->Arg(100000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Prints the usual table, remembering each result's time per iteration.
