@@ -369,12 +369,14 @@ int main(int argc, char** argv)
     std::printf("\nEach figure as a ratio to the floor (%.2f ms):\n", floor->second * 1e3);
     for (const std::string& name : reporter.order)
         std::printf("  %-32s %10.4f x floor\n", name.c_str(), reporter.seconds[name] / floor->second);
-    std::printf("\nThe start-up as a ratio to \"Grafici\" with the same values:\n");
-    for (const char* ni : {"5000", "2147483647"}) {
-        const auto startup = reporter.seconds.find(std::string("BM_Startup/") + ni);
-        const auto grafici = reporter.seconds.find(std::string("BM_SimulateConverter/") + ni);
-        if (startup != reporter.seconds.end() && grafici != reporter.seconds.end())
-            std::printf("  NI = %-12s %10.4f x Grafici\n", ni, startup->second / grafici->second);
+    for (const auto& [what, prefix] : {std::pair("The start-up", "BM_Startup/"), std::pair("The real converter", "BM_Real/")}) {
+        std::printf("\n%s as a ratio to \"Grafici\" with the same values:\n", what);
+        for (const char* ni : {"5000", "2147483647"}) {
+            const auto run = reporter.seconds.find(std::string(prefix) + ni);
+            const auto grafici = reporter.seconds.find(std::string("BM_SimulateConverter/") + ni);
+            if (run != reporter.seconds.end() && grafici != reporter.seconds.end())
+                std::printf("  NI = %-12s %10.4f x Grafici\n", ni, run->second / grafici->second);
+        }
     }
     benchmark::Shutdown();
     return 0;

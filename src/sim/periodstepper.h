@@ -25,6 +25,9 @@ struct State {
 // formulas are kept here, so every update gives the same double as written out.
 struct Circuit {
     using StateType = State;
+    // With no on-phase the off-phase starts from sample 0, which the verification never
+    // writes: from rest.
+    static constexpr bool kNoOnPhaseFromRest = true;
     double Vi = 0, Dt = 0, L = 0, C = 0, RL = 0;
     double onRise = 0; // (Vi·Dt)/L: on-phase current step, inductor across the input
     double CRL = 0;    // C·RL: output time constant, s
@@ -94,6 +97,9 @@ struct RealState {
 
 struct RealCircuit {
     using StateType = RealState;
+    // A period whose switch never closes (a controller's duty at 0) goes on from where
+    // the last one ended.
+    static constexpr bool kNoOnPhaseFromRest = false;
     double Vi = 0, Dt = 0, L = 0, C = 0, RL = 0;
     double CRL = 0;      // C·RL, s
     double onR = 0;      // rL + Ron: series resistance of the loop with the switch closed, Ω
@@ -143,8 +149,9 @@ inline typename Circ::StateType offStepThrough(const Circ& c, typename Circ::Sta
 // step giving the next sample; the switching instant copies sample onSamples to
 // sample offStart, so current and voltage hold over it and the last on-phase step is
 // lost unless offStart = onSamples + 2 keeps it; the off-phase steps samples
-// offStart..N.  With onSamples = 0 the copy comes from sample 0, which is never
-// written: every period's off-phase then starts from zero current and zero voltage.
+// offStart..N.  With onSamples = 0 the ideal circuit's copy comes from sample 0, which
+// is never written: every period's off-phase then starts from zero current and zero
+// voltage; the real circuit's goes on from the period's start.
 // The steps out of sample onSamples and out of sample N reach samples that no later
 // step reads, so they are taken only when the observer records.
 template <class Observer, class Diode = DiodeBothWays, class Circ = Circuit>
@@ -154,7 +161,7 @@ typename Circ::StateType stepPeriod(const Circ& c, const Phases& p, typename Cir
     using S = typename Circ::StateType;
     clearUpperVectorState(); // a progress display may have painted since the last period
     observer.begin(start);
-    S resume; // sample onSamples, where the off-phase resumes
+    S resume = Circ::kNoOnPhaseFromRest ? S{} : start; // sample onSamples, where the off-phase resumes
     if (p.onSamples >= 1) {
         S x = start;
         for (std::int32_t k = 1; k < p.onSamples; ++k) {
