@@ -356,7 +356,7 @@ void FormReale::placeScaleLabels()
         const int x = plot_->toParent(d, 0).x();
         add(QRect(x - 20, kPlot.bottom() + 3, 40, 16), QString::number(d), Qt::AlignHCenter | Qt::AlignTop);
     }
-    add(QRect(left, kPlot.top() - 22, 46, 16), QStringLiteral("M"), Qt::AlignRight | Qt::AlignVCenter, RealPlot::kAveragedColour);
+    add(QRect(left, kPlot.top() - 22, 120, 16), QStringLiteral("M = Vo/Vi"), Qt::AlignLeft | Qt::AlignVCenter);
     add(QRect(right, kPlot.top() - 22, 60, 16), QStringLiteral("η [%]"), Qt::AlignLeft | Qt::AlignVCenter,
         RealPlot::kEfficiencyColour);
     add(QRect(kPlot.right() - 60, kPlot.bottom() + 19, 60, 16), QStringLiteral("D [%]"), Qt::AlignRight | Qt::AlignTop);
