@@ -22,6 +22,9 @@ const QStringList kDesign{"progetto", "--vi", "15", "--vo", "25", "--f", "80", "
                           "60", "--io", "1.5"};
 const QStringList kVerification{"verifica", "--vi", "15", "--d", "40", "--f", "80", "--l", "75", "--c", "125",
                                 "--rl", "16.67"};
+// The worked example with a student bench's parts.
+const QStringList kReal{"reale", "--vi", "15", "--d", "40", "--f", "80", "--l", "75", "--c", "125", "--rl", "16.67",
+                        "--dcr", "0.1", "--ron", "0.05", "--vf", "0.5", "--rd", "0.02", "--esr", "0.05"};
 
 struct Ran {
     int status = -1;
@@ -111,8 +114,25 @@ private slots:
             << "convertitore-boost: opzione sconosciuta per verifica: -x (vedi convertitore-boost --help)\n";
         QTest::newRow("missing value") << QStringList{"progetto", "--vi"} << 2 << ""
             << "convertitore-boost: manca il valore dell'opzione --vi (vedi convertitore-boost --help)\n";
+        QTest::newRow("real converter, a decimal comma") << QStringList(kReal).replaceInStrings("0.02", "0,02") << 1 << ""
+            << "Errore di inserimento dati per il valore della resistenza del diodo in conduzione RD in ohm. Puoi "
+               "scrivere soltanto numeri razionali con il punto come separatore decimale, anche in forma "
+               "esponenziale. Ad es: 1.23 , 1E-5 , 5E3\n";
+        QTest::newRow("real converter, a negative ESR") << kReal + QStringList{"--esr", "-0.05"} << 1 << ""
+            << "Il valore della resistenza serie del condensatore rC (ESR) in ohm non può essere negativo.\n";
+        QTest::newRow("real converter, a verification field refused first")
+            << QStringList(kReal).replaceInStrings("0.05", "x").replaceInStrings("75", "7a5") << 1 << ""
+            << "Errore di inserimento dati per il valore dell'induttanza in uH. Puoi scrivere soltanto numeri "
+               "razionali con il punto come separatore decimale, anche in forma esponenziale. Ad es: 1.23 , 1E-5 , "
+               "5E3\n";
+        QTest::newRow("real converter the simulation refuses") << QStringList(kReal).replaceInStrings("125", "0") << 1
+            << "" << "La capacità C non può essere zero.\n";
+        QTest::newRow("real converter whose diode's drop eats the input") << kReal + QStringList{"--vf", "100"} << 1
+            << "" << "Con questo Duty Cycle la caduta del diodo VF supera la tensione in ingresso riportata all'uscita: "
+                     "Vi = 1.50E+01 V non è maggiore di (1 − D)·VF = 6.00E+01 V, e il diodo non conduce mai. Riduci "
+                     "VF o aumenta D.\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
-            << "convertitore-boost: manca il comando, progetto, verifica o avvio (vedi convertitore-boost --help)\n";
+            << "convertitore-boost: manca il comando, progetto, verifica, avvio o reale (vedi convertitore-boost --help)\n";
         QTest::newRow("unknown command") << QStringList{"calcola"} << 2 << ""
             << "convertitore-boost: comando sconosciuto: calcola (vedi convertitore-boost --help)\n";
         QTest::newRow("stray word after the values") << kVerification + QStringList{"periodo.csv"} << 2 << ""
@@ -200,6 +220,11 @@ private slots:
         QTest::newRow("verification results to a full disk")
             << kVerification + QStringList{"--json", "--csv", "%1/a.csv"} << full << fullDisk;
         QTest::newRow("design results to a full disk") << kDesign + QStringList{"--png", "%1/d.png"} << full << fullDisk;
+        QTest::newRow("real converter refused, files asked for") << kReal + QStringList{"--vf", "1e999", "--csv", "%1/r.csv"}
+            << QString() << "Il numero scritto per il valore della caduta di tensione del diodo VF in V è troppo grande";
+        QTest::newRow("real converter's CSV fine, netlist into a missing folder")
+            << kReal + QStringList{"--csv", "%1/r.csv", "--png", "%1/r.png", "--cir", "%1/gone/r.cir"} << QString()
+            << "Impossibile salvare il file «%1/gone/r.cir»: la cartella %1/gone non esiste.\n";
         QTest::newRow("help to a full disk") << QStringList{"--help"} << full << fullDisk;
         QTest::newRow("version to a full disk") << QStringList{"progetto", "--version"} << full << fullDisk;
     }
@@ -277,6 +302,10 @@ private slots:
         QTest::newRow("verification") << "Comando verifica:"
             << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
                            "--csv FILE", "--png FILE", "--svg FILE"};
+        QTest::newRow("real converter") << "Comando reale:"
+            << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
+                           "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--csv FILE", "--png FILE",
+                           "--svg FILE", "--cir FILE"};
         QTest::newRow("common") << "Opzioni comuni:" << QStringList{"--json", "-h, --help", "--version"};
     }
     void helpOptions()
@@ -307,6 +336,9 @@ private slots:
                               "[--np NP] [--ni NI] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
                               "  o: convertitore-boost avvio --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
                               "[--np NP] [--ni NI] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
+                              "  o: convertitore-boost reale --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
+                              "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] "
+                              "[--csv FILE] [--png FILE] [--svg FILE] [--cir FILE] [--json]",
                               "  o: convertitore-boost -h | --help | --version"}));
         const QString ripple = paragraph(help, "Comando progetto:").join(' ').simplified();
         QVERIFY(ripple.contains("--ripple-il % variazione picco-picco della corrente nell'induttore"));
@@ -404,6 +436,80 @@ private slots:
         QVERIFY2(seen.contains(QString("\rPeriodi simulati: ")) && seen.contains(QString(" su 2\u00A0000\u00A0000. (Ctrl+C")),
                  qPrintable(seen.left(300)));
         QVERIFY(seen.contains(QString(78, u' ') + "\rDeltaiL = "));
+    }
+
+    // The real converter's figures as JSON, with exactly its keys, against what no one
+    // here wrote: the averaged model's closed form, the ideal converter's boundary and
+    // output, the balance of energy; the text output says the same, one figure a line.
+    void realFigures()
+    {
+        const Ran json = run(kReal + QStringList{"--json"}, "it_IT.UTF-8");
+        QCOMPARE(json.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QStringList keys{"Vo_avg_V", "Iim_avg_A", "Efficiency_avg", "Gain_max", "D_gain_max_percent", "Lcrit_uH",
+                               "Vo_ideal_V", "Vo_sim_V", "Iim_sim_A", "Efficiency_sim", "Pin_W", "Pout_W",
+                               "Loss_DCR_W", "Loss_switch_W", "Loss_diode_W", "Loss_ESR_W", "Discontinuous",
+                               "DeltaiL_A", "DeltaVo_mV", "IDP_A", "IDm_A", "Iim_A"};
+        QStringList inOrder;
+        for (const QString& part : json.out.split(", \""))
+            inOrder << part.section('"', part.startsWith('{') ? 1 : 0, part.startsWith('{') ? 1 : 0);
+        QCOMPARE(inOrder, keys);
+        const double Vo = (15 - 0.6 * 0.5) * 16.67 * 0.6 / (0.36 * 16.67 + 0.1 + 0.4 * 0.05 + 0.6 * 0.02);
+        // The same closed form, rounded in another order.
+        QVERIFY(std::fabs(o["Vo_avg_V"].toDouble() - Vo) < 1e-12 * Vo);
+        QVERIFY(std::fabs(o["Efficiency_avg"].toDouble() - Vo * 0.6 / 15) < 1e-12);
+        QVERIFY(std::fabs(o["Lcrit_uH"].toDouble() - 0.4 * 0.36 * 16.67 / 160000 * 1e6) < 1e-12);
+        QCOMPARE(o["Vo_ideal_V"].toDouble(), 25.0);
+        const double losses = o["Loss_DCR_W"].toDouble() + o["Loss_switch_W"].toDouble() + o["Loss_diode_W"].toDouble()
+                              + o["Loss_ESR_W"].toDouble();
+        // Forward Euler keeps the balance of energy over the period to well under 1 %.
+        QVERIFY(std::fabs(o["Pin_W"].toDouble() - o["Pout_W"].toDouble() - losses) < 0.01 * o["Pin_W"].toDouble());
+        QCOMPARE(o["Discontinuous"], QJsonValue(false));
+        QVERIFY(o["Gain_max"].toDouble() > 5 && o["D_gain_max_percent"].toDouble() > 85);
+
+        const Ran text = run(kReal);
+        QCOMPARE(text.status, 0);
+        const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 21);
+        const auto sci = [&o](const char* key) { return QString::number(o[key].toDouble(), 'E', 2); };
+        for (const QString& line : {"VoMedia = " + sci("Vo_avg_V") + " V", "Lcritica = " + sci("Lcrit_uH") + " uH",
+                                    "Pin = " + sci("Pin_W") + " W", "PerditaDiodo = " + sci("Loss_diode_W") + " W",
+                                    "DeltaVo = " + sci("DeltaVo_mV") + " mV", QString("Discontinuo = no"),
+                                    "RendimentoSimulato = " + QString::number(o["Efficiency_sim"].toDouble() * 100, 'f', 2) + " %"})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+    }
+
+    // With no parasitics the run is the start-up's, to the bit: the same five summary
+    // values as avvio; the averaged gain then has no maximum, and its efficiency is 1.
+    void realWithoutParasitics()
+    {
+        const QJsonObject real = QJsonDocument::fromJson(run(kReal.mid(0, 13) + QStringList{"--json"}).out.toUtf8()).object();
+        const QJsonObject startup = QJsonDocument::fromJson(
+            run(QStringList(kVerification).replaceInStrings("verifica", "avvio") + QStringList{"--json"}).out.toUtf8()).object();
+        for (const char* key : {"DeltaiL_A", "DeltaVo_mV", "IDP_A", "IDm_A", "Iim_A"})
+            QVERIFY2(real[key] == startup[key] && real[key].isDouble(), key);
+        QVERIFY(real["Gain_max"].isNull() && real["D_gain_max_percent"].isNull());
+        QCOMPARE(real["Efficiency_avg"].toDouble(), 1.0);
+    }
+
+    // The real converter's files, all four: the gain curves a row per D, the window's
+    // pictures at its size, and a netlist for ngspice with the values in its header.
+    void realFiles()
+    {
+        QTemporaryDir dir;
+        const auto path = [&dir](const char* name) { return dir.filePath(name); };
+        QCOMPARE(run(kReal + QStringList{"--csv", path("r.csv"), "--png", path("r.png"), "--svg", path("r.svg"), "--cir",
+                                         path("r.cir")}).status, 0);
+        QFile csv(path("r.csv")), cir(path("r.cir"));
+        QVERIFY(csv.open(QIODevice::ReadOnly) && cir.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QCOMPARE(rows.first(), QByteArray("D [%],M ideale,M medio,rendimento medio,M simulato,rendimento simulato"));
+        QCOMPARE(rows.size(), 102); // header, 100 rows, and after the last line feed nothing
+        QVERIFY(rows[40].startsWith("39,") && rows[40].endsWith(",,") && rows[41].startsWith("40,") && !rows[41].endsWith(","));
+        QCOMPARE(QImage(path("r.png")).size(), QSize(1180, 700));
+        QCOMPARE(QSvgRenderer(path("r.svg")).viewBox(), QRect(0, 0, 1180, 700));
+        const QByteArray netlist = cir.readAll();
+        QVERIFY(netlist.contains("* Vi = 15 V, D = 40 %") && netlist.contains("VF = 0.5 V") && netlist.contains(".tran "));
     }
 
     // Ctrl+C stops a long run cleanly: the cancel message, status 1, no file.

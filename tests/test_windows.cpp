@@ -9,6 +9,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/formavvio.h"
+#include "ui/formreale.h"
 #include "ui/messagebox.h"
 #include "ui/plotwidget.h"
 #include "ui/simulationprogress.h"
@@ -29,6 +30,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSettings>
@@ -81,6 +83,22 @@ double nearlyCovered(const QImage& a, const QImage& b, const QRect& area, QColor
     }
     return all < 100 ? 0 : double(found) / all;
 }
+
+// Presses "Annulla" in the progress dialog as soon as it is shown.
+void cancelWhenShown()
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+            dialog->cancel();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
+}
+
+// A converter that settles only after about a million periods.
+const Model::SimulatedRun kSlow{true, 15, 0.4, 80000, 750e-6, 12500e-6, 16.67, 1000, 100000000};
 
 // Runs that each show a modal dialog over the main window, as a long run's dialog once
 // stood: closing it hands the activation back to the main window.
@@ -609,18 +627,7 @@ private slots:
     // the window as it was: with its earlier view, or not there at all.
     void startupCancelled()
     {
-        const auto cancelWhenShown = [] {
-            auto* poll = new QTimer;
-            QObject::connect(poll, &QTimer::timeout, poll, [poll] {
-                if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
-                    dialog->cancel();
-                    poll->deleteLater();
-                }
-            });
-            poll->start(10);
-        };
-        // A converter that settles only after about a million periods.
-        const Model::SimulatedRun slow{true, 15, 0.4, 80000, 750e-6, 12500e-6, 16.67, 1000, 100000000};
+        const Model::SimulatedRun slow = kSlow;
         model_.Simulated = slow;
         cancelWhenShown();
         host_->showStartup();
@@ -635,6 +642,121 @@ private slots:
         host_->showStartup();
         QVERIFY(host_->startup() && host_->startup()->isVisible());
         QCOMPARE(host_->startup()->findChild<QLabel*>("Figura1")->text(), peak);
+        QCOMPARE(messages_.messages, QStringList());
+    }
+
+    // "Convertitore reale…" (Ctrl+R) in the waveform window, enabled with the start-up's
+    // entry, opens one window for the last run, computed with the bench's parts.  A field
+    // refused computes nothing and waits with its text selected; what is typed is the
+    // program's one value; the CSV and the netlist go where the chooser says; the
+    // start-up window's menu opens the same window.
+    void realWindow()
+    {
+        const auto real = [this] { return form2()->findChild<QAction*>("ConvertitoreReale"); };
+        QVERIFY(!real()->isEnabled());
+        workedExample();
+        QVERIFY(real()->isEnabled());
+        QTest::keyClick(form2(), Qt::Key_R, Qt::ControlModifier);
+        FormReale* window = host_->real();
+        QVERIFY(window && window->isVisible() && window->objectName() == "FormReale");
+        QCOMPARE(window->windowTitle(), QString("Convertitore reale: perdite e rendimento"));
+        QVERIFY(QGuiApplication::screens().first()->availableGeometry().contains(window->frameGeometry()));
+        const auto text = [window](const char* name) { return window->findChild<QLabel*>(name)->text(); };
+        // 15/(1 − 0.4) V and 15·0.4/(80 kHz·75 µH) A ideally; the averaged model's
+        // (15 − 0.6·0.5)·16.67·0.6/(0.36·16.67 + 0.1 + 0.4·0.05 + 0.6·0.02) = 23.97 V.
+        QCOMPARE(QStringList({text("VoIdeale"), text("DeltaiLIdeale"), text("VoMedio"), text("DeltaiLMedio")}),
+                 QStringList({"2,50E+01", "1,00E+00", "2,40E+01", ""}));
+        QVERIFY(text("LCritica").startsWith("Confine della conduzione continua: L critica = 1,50E+01 µH. L = 7,50E+01 µH è sopra"));
+        QVERIFY(text("PeriodoMostrato").startsWith("La simulazione da fermo mostra il periodo NI = 5000."));
+        for (const QLabel* l : window->findChildren<QLabel*>()) {
+            const bool fits = l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                            : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width();
+            QVERIFY2(fits, qPrintable(l->text()));
+        }
+        auto* plot = window->findChild<PlotWidget*>("GraficoGuadagno");
+        const QRect inner = plot->contentsRect();
+        QTest::mouseMove(plot, inner.topLeft() + QPoint(qRound(0.4 * (inner.width() - 1)), inner.height() / 2));
+        QVERIFY2(plot->toolTip().startsWith("D = 40,00 % ; M ideale = 1,67 ; M medio = 1,60 ;"), qPrintable(plot->toolTip()));
+        QVERIFY(QAccessible::queryAccessibleInterface(plot)->text(QAccessible::Description).contains("D del progetto, 40,00 %"));
+        QVERIFY(QAccessible::queryAccessibleInterface(window->findChild<QWidget*>("BarrePerdite"))
+                    ->text(QAccessible::Description).startsWith("Potenza in ingresso Pin = 3,59E+01 W"));
+
+        auto* rL = window->findChild<QLineEdit*>("TextRL");
+        for (const char* typed : {"0,1", "-1"}) {
+            rL->selectAll();
+            QTest::keyClicks(rL, typed);
+            window->findChild<QPushButton*>("Calcola")->setFocus();
+            QTest::mouseClick(window->findChild<QPushButton*>("Calcola"), Qt::LeftButton);
+            QCOMPARE(messages_.messages.size(), 1);
+            QVERIFY2(messages_.messages.takeFirst().contains("rL in ohm"), typed);
+            QCOMPARE(QApplication::focusWidget(), rL);
+            QCOMPARE(rL->selectedText(), QString(typed));
+            QCOMPARE(text("VoMedio"), QString("2,40E+01"));
+        }
+        QCOMPARE(host_->parasitics().text(ParasiticField::RL), QString("-1"));
+        QTest::keyClicks(rL, "0.2");
+        QTest::keyClick(rL, Qt::Key_Return);
+        QCOMPARE(messages_.messages, QStringList());
+        QCOMPARE(text("VoMedio"), QString("2,36E+01")); // 147.03/(6.0012 + 0.2 + 0.032) V
+
+        QTemporaryDir dir;
+        QStringList offered;
+        window->setFileChooser([&](const QString& proposed, const QString& types, QString*) {
+            offered << proposed + ' ' + types;
+            return dir.filePath("reale");
+        });
+        window->findChild<QAction*>("EsportaDati")->trigger();
+        window->findChild<QAction*>("EsportaNetlist")->trigger();
+        QCOMPARE(offered, QStringList({"convertitore-reale.csv Dati CSV (*.csv)",
+                                       "convertitore-reale.cir Netlist SPICE (*.cir)"}));
+        QFile csv(dir.filePath("reale.csv")), netlist(dir.filePath("reale.cir"));
+        QVERIFY(csv.open(QIODevice::ReadOnly) && netlist.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count('\n'), 101);
+        const QByteArray cir = netlist.readAll();
+        QVERIFY(cir.startsWith("* Convertitore boost reale") && cir.contains("rL = 0.2 Ohm") && cir.endsWith(".end\n"));
+
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        QTest::keyClick(host_->startup(), Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(host_->real(), window);
+        QVERIFY(window->isActiveWindow());
+    }
+
+    // A converter the averaged model cannot serve, where the diode's drop eats the input:
+    // its message and no figures at all.  The fields show the program's one value.
+    void realRefused()
+    {
+        workedExample();
+        host_->parasitics().setText(ParasiticField::VF, "100");
+        form2()->findChild<QAction*>("ConvertitoreReale")->trigger();
+        FormReale* window = host_->real();
+        QCOMPARE(window->findChild<QLineEdit*>("TextVF")->text(), QString("100"));
+        QCOMPARE(messages_.messages.size(), 1);
+        QVERIFY(messages_.messages.first().startsWith("Con questo Duty Cycle la caduta del diodo VF supera"));
+        for (const QLabel* l : window->findChildren<QLabel*>(QRegularExpression("(Ideale|Medio|Simulato)$|^Valore")))
+            QVERIFY2(l->text().isEmpty(), qPrintable(l->objectName()));
+        QVERIFY(!window->findChild<QAction*>("EsportaNetlist")->isEnabled() && !window->view());
+    }
+
+    // A long run shows its progress over the real converter's window; cancelled, it
+    // leaves the window as it was: with its earlier figures, or not there at all.
+    // (Without parasitics nothing damps the slow converter's settling.)
+    void realCancelled()
+    {
+        for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
+            host_->parasitics().setText(ParasiticField(i), "0");
+        cancelWhenShown();
+        host_->showReal(kSlow);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!host_->real());
+
+        workedExample();
+        host_->showReal(model_.Simulated);
+        const QString shown = host_->real()->findChild<QLabel*>("VoSimulato")->text();
+        cancelWhenShown();
+        host_->showReal(kSlow);
+        QVERIFY(host_->real() && host_->real()->isVisible());
+        QCOMPARE(host_->real()->findChild<QLabel*>("VoSimulato")->text(), shown);
+        QCOMPARE(host_->real()->view()->inputs.L, 75e-6);
         QCOMPARE(messages_.messages, QStringList());
     }
 

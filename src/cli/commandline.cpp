@@ -6,12 +6,17 @@
 #include "app/savefile.h"
 #include "consoleports.h"
 #include "design/design.h"
+#include "sim/netlist.h"
+#include "sim/parasiticfields.h"
+#include "sim/realconverter.h"
 #include "sim/startup.h"
 #include "sim/verification.h"
 #include "sim/waveformcsv.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/formavvio.h"
+#include "ui/formreale.h"
+#include "ui/parasiticvalues.h"
 #include "ui/uistyle.h"
 #include "ui/waveformhost.h"
 #include "ui/windowpicture.h"
@@ -41,6 +46,15 @@ struct FieldOption {
     const char* byDefault = "";
 };
 
+// An option for a parasitic element of the real converter: its name, the element, the
+// unit of its value and what it means.  Left out, the element is not there (0).
+struct ParasiticOption {
+    const char* name = "";
+    ParasiticField field = ParasiticField::RL;
+    const char* unit = "";
+    const char* meaning = "";
+};
+
 // An option that names a file to write.
 struct FileOption {
     const char* name = "";
@@ -56,11 +70,13 @@ struct Command {
     std::span<const FieldOption> fields;
     std::span<const FileOption> files;
     int (*run)(const Request&) = nullptr;
+    std::span<const ParasiticOption> parasitics = {};
 };
 
 int runDesign(const Request& request);
 int runVerification(const Request& request);
 int runStartup(const Request& request);
+int runReal(const Request& request);
 
 using F = Form1Field;
 const FieldOption kDesignFields[] = {
@@ -97,6 +113,19 @@ const FileOption kStartupFiles[] = {
     {"png", "salva la finestra dell'avvio come immagine PNG"},
     {"svg", "salva la finestra dell'avvio come immagine SVG"},
 };
+const ParasiticOption kParasitics[] = {
+    {"dcr", ParasiticField::RL, "Ohm", "resistenza dell'avvolgimento dell'induttore rL (0 se non indicata)"},
+    {"ron", ParasiticField::Ron, "Ohm", "resistenza dell'interruttore chiuso Ron (0 se non indicata)"},
+    {"vf", ParasiticField::VF, "V", "caduta di tensione del diodo in conduzione VF (0 se non indicata)"},
+    {"rd", ParasiticField::RD, "Ohm", "resistenza del diodo in conduzione RD (0 se non indicata)"},
+    {"esr", ParasiticField::RC, "Ohm", "resistenza serie del condensatore rC, la sua ESR (0 se non indicata)"},
+};
+const FileOption kRealFiles[] = {
+    {"csv", "salva il guadagno e il rendimento al variare di D come dati CSV, una riga per D da 0 a 99 %"},
+    {"png", "salva la finestra del convertitore reale come immagine PNG"},
+    {"svg", "salva la finestra del convertitore reale come immagine SVG"},
+    {"cir", "salva il convertitore con i suoi elementi parassiti come netlist per ngspice"},
+};
 const Command kCommands[] = {
     {"progetto", "calcola il progetto dai dati, come il pulsante \"Calcola L , C , IDP, IDm , Iim\"", kDesignFields,
      kDesignFiles, runDesign},
@@ -106,6 +135,11 @@ const Command kCommands[] = {
      "simula l'avvio del convertitore da fermo con un diodo che blocca la corrente, come \"Avvio del "
      "convertitore\" nella finestra delle forme d'onda (--np non conta)",
      kVerificationFields, kStartupFiles, runStartup},
+    {"reale",
+     "simula il convertitore reale, con le resistenze delle sue parti e la caduta del diodo, e ne ricava perdite, "
+     "rendimento e guadagno accanto al modello medio, come \"Convertitore reale\" nella finestra delle forme d'onda "
+     "(--np non conta)",
+     kVerificationFields, kRealFiles, runReal, kParasitics},
 };
 
 // The help fits a terminal of 80 columns, with the meaning of each option from this
@@ -122,6 +156,8 @@ QString usage(const Command& command)
         const QString option = QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QString::fromUtf8(o.unit));
         line += *o.byDefault ? QStringLiteral(" [%1]").arg(option) : u' ' + option;
     }
+    for (const ParasiticOption& o : command.parasitics)
+        line += QStringLiteral(" [--%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.unit));
     for (const FileOption& o : command.files)
         line += QStringLiteral(" [--%1 FILE]").arg(QLatin1String(o.name));
     return line + QStringLiteral(" [--json]");
@@ -176,6 +212,9 @@ QString helpText()
         for (const FieldOption& o : command.fields)
             help += optionHelp(QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QString::fromUtf8(o.unit)),
                                QString::fromUtf8(o.meaning));
+        for (const ParasiticOption& o : command.parasitics)
+            help += optionHelp(QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QLatin1String(o.unit)),
+                               QString::fromUtf8(o.meaning));
         for (const FileOption& o : command.files)
             help += optionHelp(QStringLiteral("--%1 FILE").arg(QLatin1String(o.name)), QString::fromUtf8(o.meaning));
     }
@@ -202,6 +241,7 @@ struct Request {
     const Command* command = nullptr;
     QMap<Form1Field, QString> texts;
     QMap<QString, QString> files;
+    ParasiticTexts parasitics; // "0" for each element left out
     bool json = false;
 };
 
@@ -261,6 +301,8 @@ std::variant<Request, int> parse(const QStringList& arguments)
     QCommandLineParser parser;
     for (const FieldOption& o : request.command->fields)
         parser.addOption(valueOption(o.name, o.unit));
+    for (const ParasiticOption& o : request.command->parasitics)
+        parser.addOption(valueOption(o.name, o.unit));
     for (const FileOption& o : request.command->files)
         parser.addOption(valueOption(o.name, "FILE"));
     parser.addOption(QCommandLineOption(QStringLiteral("json")));
@@ -280,6 +322,11 @@ std::variant<Request, int> parse(const QStringList& arguments)
     for (const FieldOption& o : request.command->fields)
         request.texts[o.field] = parser.isSet(QLatin1String(o.name)) ? parser.value(QLatin1String(o.name))
                                                                      : QString::fromLatin1(o.byDefault);
+    request.parasitics.fill(QStringLiteral("0"));
+    for (const ParasiticOption& o : request.command->parasitics) {
+        if (parser.isSet(QLatin1String(o.name)))
+            request.parasitics[std::size_t(o.field)] = parser.value(QLatin1String(o.name));
+    }
     for (const FileOption& o : request.command->files) {
         if (parser.isSet(QLatin1String(o.name)))
             request.files[QLatin1String(o.name)] = parser.value(QLatin1String(o.name));
@@ -423,12 +470,22 @@ QByteArray startupText(const StartupView& view)
     return (lines.join(u'\n') + u'\n').toUtf8();
 }
 
+// One JSON object on a line, its entries in the order given, each value as written.
+using JsonEntry = std::pair<const char*, QByteArray>;
+QByteArray jsonObject(std::span<const JsonEntry> entries)
+{
+    QByteArray out = "{";
+    for (const auto& [key, value] : entries)
+        out += (out.size() > 1 ? ", \"" : "\"") + QByteArray(key) + "\": " + value;
+    return out + "}\n";
+}
+
 // The same as one JSON object: doubles in full, counts as integers, null for none.
 QByteArray startupJson(const StartupFigures& f)
 {
     const auto count = [](std::int64_t n) { return QByteArray::number(n); };
     const auto period = [](std::int64_t p) { return p > 0 ? QByteArray::number(p) : QByteArrayLiteral("null"); };
-    const std::pair<const char*, QByteArray> entries[] = {
+    const JsonEntry entries[] = {
         {"PeakIL_A", shortestText(f.peakIL)}, {"PeakIL_period", period(f.peakILPeriod)},
         {"PeakVo_V", shortestText(f.peakVo)}, {"PeakVo_period", period(f.peakVoPeriod)},
         {"DCM_periods", count(f.dcmPeriods)}, {"DCM_first", period(f.dcmFirst)}, {"DCM_last", period(f.dcmLast)},
@@ -436,10 +493,7 @@ QByteArray startupJson(const StartupFigures& f)
         {"Cycle_length", period(f.cycleLength)}, {"DeltaiL_A", shortestText(f.DeltaiL)},
         {"DeltaVo_mV", shortestText(f.DeltaVo)}, {"IDP_A", shortestText(f.IDP)}, {"IDm_A", shortestText(f.IDm)},
         {"Iim_A", shortestText(f.Iim)}};
-    QByteArray out = "{";
-    for (const auto& [key, value] : entries)
-        out += (out.size() > 1 ? ", \"" : "\"") + QByteArray(key) + "\": " + value;
-    return out + "}\n";
+    return jsonObject(entries);
 }
 
 int runStartup(const Request& request)
@@ -467,6 +521,105 @@ int runStartup(const Request& request)
         return WindowPicture::png(WindowPicture::picture(window));
     };
     return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
+}
+
+// The real converter's figures, one a line, each as "name = text unit".
+QByteArray realText(const RealView& view)
+{
+    const auto sci = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
+    const auto percent = [](double fraction) { return FormatNumber(fraction * 100, NumberPattern::Fixed2); };
+    const RealFigures& f = view.run.figures;
+    const QString maximum = view.gainMax ? QStringLiteral("%1 (D = %2 %)")
+                                               .arg(FormatNumber(view.gainMax->gain, NumberPattern::Fixed2),
+                                                    percent(view.gainMax->D))
+                                         : QStringLiteral("nessuno");
+    const QStringList lines = {
+        QStringLiteral("VoMedia = %1 V").arg(sci(view.averaged.Vo)),
+        QStringLiteral("IimMedia = %1 A").arg(sci(view.averaged.Iim)),
+        QStringLiteral("RendimentoMedio = %1 %").arg(percent(view.averaged.efficiency)),
+        QStringLiteral("GuadagnoMassimo = ") + maximum,
+        QStringLiteral("Lcritica = %1 uH").arg(sci(view.Lcrit * 1e6)),
+        QStringLiteral("VoIdeale = %1 V").arg(sci(view.VoIdeal)),
+        QStringLiteral("VoSimulata = %1 V").arg(sci(f.Vo)),
+        QStringLiteral("IimSimulata = %1 A").arg(sci(f.Iim)),
+        QStringLiteral("RendimentoSimulato = %1 %").arg(percent(f.efficiency)),
+        QStringLiteral("Pin = %1 W").arg(sci(f.Pin)),
+        QStringLiteral("Pout = %1 W").arg(sci(f.Pout)),
+        QStringLiteral("PerditaRL = %1 W").arg(sci(f.lossDCR)),
+        QStringLiteral("PerditaInterruttore = %1 W").arg(sci(f.lossSwitch)),
+        QStringLiteral("PerditaDiodo = %1 W").arg(sci(f.lossDiode)),
+        QStringLiteral("PerditaESR = %1 W").arg(sci(f.lossESR)),
+        QStringLiteral("Discontinuo = ") + (f.discontinuous ? QStringLiteral("sì") : QStringLiteral("no")),
+        QStringLiteral("DeltaiL = %1 A").arg(sci(f.DeltaiL)),
+        QStringLiteral("DeltaVo = %1 mV").arg(sci(f.DeltaVo)),
+        QStringLiteral("IDP = %1 A").arg(sci(f.IDP)),
+        QStringLiteral("IDm = %1 A").arg(sci(f.IDm)),
+        QStringLiteral("Iim = %1 A").arg(sci(f.summaryIim)),
+    };
+    return (lines.join(u'\n') + u'\n').toUtf8();
+}
+
+// The same as one JSON object: doubles in full, efficiencies as fractions, null where
+// the averaged gain has no maximum.
+QByteArray realJson(const RealView& view)
+{
+    const RealFigures& f = view.run.figures;
+    const auto maximum = [&view](double GainMaximum::*value, double scale) {
+        return view.gainMax ? shortestText((*view.gainMax).*value * scale) : QByteArrayLiteral("null");
+    };
+    const JsonEntry entries[] = {
+        {"Vo_avg_V", shortestText(view.averaged.Vo)}, {"Iim_avg_A", shortestText(view.averaged.Iim)},
+        {"Efficiency_avg", shortestText(view.averaged.efficiency)}, {"Gain_max", maximum(&GainMaximum::gain, 1)},
+        {"D_gain_max_percent", maximum(&GainMaximum::D, 100)}, {"Lcrit_uH", shortestText(view.Lcrit * 1e6)},
+        {"Vo_ideal_V", shortestText(view.VoIdeal)}, {"Vo_sim_V", shortestText(f.Vo)}, {"Iim_sim_A", shortestText(f.Iim)},
+        {"Efficiency_sim", shortestText(f.efficiency)}, {"Pin_W", shortestText(f.Pin)}, {"Pout_W", shortestText(f.Pout)},
+        {"Loss_DCR_W", shortestText(f.lossDCR)}, {"Loss_switch_W", shortestText(f.lossSwitch)},
+        {"Loss_diode_W", shortestText(f.lossDiode)}, {"Loss_ESR_W", shortestText(f.lossESR)},
+        {"Discontinuous", f.discontinuous ? QByteArrayLiteral("true") : QByteArrayLiteral("false")},
+        {"DeltaiL_A", shortestText(f.DeltaiL)}, {"DeltaVo_mV", shortestText(f.DeltaVo)}, {"IDP_A", shortestText(f.IDP)},
+        {"IDm_A", shortestText(f.IDm)}, {"Iim_A", shortestText(f.summaryIim)}};
+    return jsonObject(entries);
+}
+
+// As the window computes it: the verification's fields read as "Grafici" reads them,
+// then the five parasitic elements as the window's fields are read.
+int runReal(const Request& request)
+{
+    Windows w(request);
+    if (readVerificationFields(w.m, w.form1))
+        return kRefused; // its message is on stderr
+    ParasiticValues values;
+    for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
+        values.setText(ParasiticField(i), request.parasitics[i]);
+    const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
+    if (!std::holds_alternative<Parasitics>(read))
+        return kRefused;
+    const Parasitics& p = std::get<Parasitics>(read);
+    const Model& m = w.m;
+    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
+    std::variant<RealView, Stop> analysed;
+    {
+        ConsoleProgress progress;
+        analysed = analyseReal(run, p, &progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
+        w.messages.ShowMessage(stop->message);
+        return kRefused;
+    }
+    FormReale window(w.messages, values);
+    window.setInputs(run);
+    window.setView(std::get<RealView>(std::move(analysed)));
+    const RealView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return realCsv(view);
+        if (kind == QLatin1String("cir"))
+            return spiceNetlist(run, p);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? realJson(view) : realText(view));
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not

@@ -265,7 +265,11 @@ QString spanText(const StartupView& view)
 
 QString inputsText(const StartupView& view)
 {
-    const Model::SimulatedRun& r = view.inputs;
+    return inputsText(view.inputs);
+}
+
+QString inputsText(const Model::SimulatedRun& r)
+{
     return QStringLiteral("Vi = %1 V, D = %2 %, f = %3 kHz, L = %4 µH, C = %5 µF, RL = %6 Ω, N = %7, NI = %8")
         .arg(sci(r.Vi), sci(r.D * 100), sci(r.Freq / 1000), sci(r.L * 1e6), sci(r.C * 1e6), sci(r.RL))
         .arg(r.N)

@@ -75,6 +75,7 @@ QString spanText(const StartupView& view);
 
 // The values simulated, in the units of the main window's fields.
 QString inputsText(const StartupView& view);
+QString inputsText(const Model::SimulatedRun& r);
 
 // What a screen reader says of the plot.
 QString description(const StartupView& view);

@@ -24,7 +24,7 @@ const QString kCsvType = QStringLiteral("Dati CSV (*.csv)");
 // (or the user's Pictures or Documents folder the first time).
 QString chooseWithDialog(QWidget* parent, const QString& proposed, const QString& types, QString* chosenType)
 {
-    const bool picture = !types.contains(QLatin1String("*.csv"));
+    const bool picture = types.contains(QLatin1String("*.png"));
     const QString key = picture ? QStringLiteral("cartelle/immagini") : QStringLiteral("cartelle/dati");
     const auto standard = picture ? QStandardPaths::PicturesLocation : QStandardPaths::DocumentsLocation;
     QSettings settings;
@@ -39,9 +39,9 @@ QString chooseWithDialog(QWidget* parent, const QString& proposed, const QString
 }
 
 // The path with the file type's extension, unless it already ends with it.
-QString withSuffix(const QString& path, QLatin1String suffix)
+QString withSuffix(const QString& path, const QString& suffix)
 {
-    return path.endsWith(u'.' + QString(suffix), Qt::CaseInsensitive) ? path : path + u'.' + QString(suffix);
+    return path.endsWith(u'.' + suffix, Qt::CaseInsensitive) ? path : path + u'.' + suffix;
 }
 
 } // namespace
@@ -72,9 +72,21 @@ QAction* ExportActions::add(const char* name, const QString& text, const QKeySeq
     return action;
 }
 
+QAction* ExportActions::addExport(const char* name, const QString& text, const QString& fileName, const QString& type,
+                                  std::function<QByteArray()> data)
+{
+    QAction* action = add(name, text, QKeySequence());
+    connect(action, &QAction::triggered, this, [this, fileName, type, data = std::move(data)] { saveData(fileName, type, data()); });
+    action->setEnabled(isEnabled());
+    exports_.push_back(action);
+    return action;
+}
+
 void ExportActions::setEnabled(bool enabled)
 {
     for (QAction* action : actions_)
+        action->setEnabled(enabled);
+    for (QAction* action : exports_)
         action->setEnabled(enabled);
 }
 
@@ -97,7 +109,7 @@ void ExportActions::savePicture()
     const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
                      || (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) && type == kSvgType);
     const QByteArray data = svg ? content_.svg() : WindowPicture::png(content_.picture());
-    if (const auto failure = saveFile(withSuffix(path, svg ? QLatin1String("svg") : QLatin1String("png")), data))
+    if (const auto failure = saveFile(withSuffix(path, svg ? QStringLiteral("svg") : QStringLiteral("png")), data))
         messages_.ShowMessage(*failure);
 }
 
@@ -108,10 +120,17 @@ void ExportActions::copyPicture()
 
 void ExportActions::exportData()
 {
-    QString type = kCsvType;
-    const QString path = chooseFile_(content_.baseName + QStringLiteral(".csv"), kCsvType, &type);
+    saveData(content_.baseName + QStringLiteral(".csv"), kCsvType, content_.csv());
+}
+
+void ExportActions::saveData(const QString& proposed, const QString& type, const QByteArray& data)
+{
+    QString chosen = type;
+    const QString path = chooseFile_(proposed, type, &chosen);
     if (path.isEmpty())
         return;
-    if (const auto failure = saveFile(withSuffix(path, QLatin1String("csv")), content_.csv()))
+    // The suffix of "Dati CSV (*.csv)" is "csv".
+    const QString suffix = type.section(QStringLiteral("*."), 1).chopped(1);
+    if (const auto failure = saveFile(withSuffix(path, suffix), data))
         messages_.ShowMessage(*failure);
 }

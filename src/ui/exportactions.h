@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QKeySequence;
@@ -38,6 +39,11 @@ public:
 
     // An action of the same menu, its shortcut working anywhere in the window.
     QAction* add(const char* name, const QString& text, const QKeySequence& shortcut);
+    // A further data file of the window, saved as the CSV is, through the same chooser:
+    // proposed as `fileName`, of the file type `type` (e.g. "Netlist SPICE (*.cir)"),
+    // whose suffix is added unless the name ends with it.  Enabled with the others.
+    QAction* addExport(const char* name, const QString& text, const QString& fileName, const QString& type,
+                       std::function<QByteArray()> data);
     // The three actions of taking out, usable only while there is something to take.
     void setEnabled(bool enabled);
     bool isEnabled() const;
@@ -47,6 +53,7 @@ private:
     void savePicture();
     void copyPicture();
     void exportData();
+    void saveData(const QString& proposed, const QString& type, const QByteArray& data);
 
     QWidget* window_;
     QWidget* plot_;
@@ -54,4 +61,5 @@ private:
     Content content_;
     FileChooser chooseFile_;
     std::array<QAction*, 3> actions_{}; // SalvaImmagine, CopiaImmagine, EsportaDati
+    std::vector<QAction*> exports_;     // those of addExport
 };

@@ -125,6 +125,9 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
+    real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    real_->setEnabled(false);
+    connect(real_, &QAction::triggered, this, &Form2::realRequested);
 
     picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
     connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
@@ -232,6 +235,7 @@ void Form2::selectOption(int option)
 void Form2::setStartupAvailable(bool available)
 {
     startup_->setEnabled(available);
+    real_->setEnabled(available);
 }
 
 void Form2::setHoverText(const QString& text)

@@ -50,6 +50,8 @@ signals:
     void closing(QPoint place);
     // The student asks for the view of the start-up of the last run.
     void startupRequested();
+    // The student asks for the real converter of the last run.
+    void realRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +65,7 @@ private:
     MessagePort& messages_;
     ExportActions* exports_;
     QAction* startup_; // AvvioConvertitore
+    QAction* real_;    // ConvertitoreReale
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16

@@ -8,6 +8,7 @@
 #include "uistyle.h"
 #include "windowpicture.h"
 
+#include <QAction>
 #include <QLabel>
 
 #include <cmath>
@@ -92,6 +93,9 @@ FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Q
                                   [this] { return svg(); },
                                   [this] { return view_ ? startupCsv(*view_) : QByteArray(); }});
     plot_->setAccessibleDescription(QStringLiteral("Calcolo dell'avvio in corso."));
+    real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    real_->setEnabled(false);
+    connect(real_, &QAction::triggered, this, &FormAvvio::realRequested);
 }
 
 FormAvvio::~FormAvvio() = default;
@@ -138,6 +142,7 @@ void FormAvvio::setView(StartupView view)
     plot_->setAccessibleDescription(StartupPlot::description(*view_));
     placeScaleLabels();
     exports_->setEnabled(true);
+    real_->setEnabled(true);
 }
 
 // A plot point in the window's coordinates, as the plot's image places it.

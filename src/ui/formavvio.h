@@ -14,6 +14,7 @@
 #include <vector>
 
 class PlotWidget;
+class QAction;
 class QLabel;
 
 // Computes nothing itself: it shows a StartupView that the start-up analysis made for
@@ -37,6 +38,10 @@ public:
     void present();
     void setFileChooser(ExportActions::FileChooser chooser);
 
+signals:
+    // The student asks for the real converter of the converter shown.
+    void realRequested();
+
 private:
     void makeLegend();
     void placeScaleLabels();
@@ -45,6 +50,7 @@ private:
 
     PlotWidget* plot_;
     ExportActions* exports_;
+    QAction* real_; // ConvertitoreReale, while a view is shown
     std::vector<QLabel*> figures_;
     QLabel* span_;
     QLabel* inputs_;

@@ -1,10 +1,13 @@
 #include "plotwidget.h"
 
+#include "plot/plotgeometry.h"
 #include "plotimage.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include <cmath>
 
 PlotWidget::PlotWidget(QWidget* parent) : QFrame(parent)
 {
@@ -62,6 +65,12 @@ void PlotWidget::showHoverText(const QString& text, std::optional<QPoint> global
     // A one-pixel area makes every movement place the tip anew, even with equal text.
     if (globalPos)
         QToolTip::showText(*globalPos, text, this, QRect(mapFromGlobal(*globalPos), QSize(1, 1)));
+}
+
+QPoint PlotWidget::toParent(double x, double y) const
+{
+    const QRect inner = contentsRect().translated(pos());
+    return inner.topLeft() + QPoint(int(std::lround(deviceX(x, inner.width()))), int(std::lround(deviceY(y, inner.height()))));
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event)

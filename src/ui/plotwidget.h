@@ -33,6 +33,10 @@ public:
     // replaces the text the toolkit shows after its delay.
     void showHoverText(const QString& text, std::optional<QPoint> globalPos);
 
+    // A point of plot coordinates in the parent widget's, as the image places it: for
+    // the labels of the scales beside the plot.
+    QPoint toParent(double x, double y) const;
+
     // Whether painting shows the drawing or only the empty panel (for a picture that
     // draws the plot by other means).
     void setDrawingShown(bool shown) { drawingShown_ = shown; }

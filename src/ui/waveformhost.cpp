@@ -2,6 +2,7 @@
 
 #include "form2.h"
 #include "formavvio.h"
+#include "formreale.h"
 #include "simulationprogress.h"
 #include "windowplacement.h"
 
@@ -13,6 +14,7 @@ WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model),
 // window the user closed has already deleted itself.
 WaveformHost::~WaveformHost()
 {
+    delete real_.data();
     delete startup_.data();
     delete form2_.data();
 }
@@ -29,6 +31,7 @@ Form2Port& WaveformHost::obtainForm2()
         form2_ = new Form2(model_, messages_);
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
         QObject::connect(form2_, &Form2::startupRequested, form2_, [this] { showStartup(); });
+        QObject::connect(form2_, &Form2::realRequested, form2_, [this] { showReal(model_.Simulated); });
         form2_->move(firstPlace(form2_->size()));
     }
     return *form2_;
@@ -64,6 +67,7 @@ void WaveformHost::showStartup()
     const bool fresh = !startup_;
     if (fresh) {
         startup_ = new FormAvvio(messages_);
+        QObject::connect(startup_, &FormAvvio::realRequested, startup_, [this] { showReal(startup_->view()->inputs); });
         const bool resultsShown = form2_ && form2_->isVisible();
         const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
         startup_->move(placeClear(startup_->size(), results, mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
@@ -83,6 +87,30 @@ void WaveformHost::showStartup()
     }
     startup_->setView(std::move(std::get<StartupView>(result)));
     startup_->present();
+}
+
+void WaveformHost::showReal(const Model::SimulatedRun& run)
+{
+    if (!run.valid)
+        return;
+    const bool fresh = !real_;
+    if (fresh) {
+        real_ = new FormReale(messages_, parasitics_);
+        const bool resultsShown = form2_ && form2_->isVisible();
+        real_->move(placeClear(real_->size(), resultsShown ? form2_->frameGeometry() : QRect(),
+                               mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+    }
+    real_->setInputs(run);
+    real_->present();
+    if (real_->calculate() == RealEnd::Cancelled && fresh && real_)
+        real_->close();
+    else if (real_)
+        real_->present();
+}
+
+FormReale* WaveformHost::real() const
+{
+    return real_.data();
 }
 
 FormAvvio* WaveformHost::startup() const

@@ -2,7 +2,9 @@
 // window, and where they appear.
 #pragma once
 
+#include "app/model.h"
 #include "app/platform.h"
+#include "parasiticvalues.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -12,8 +14,8 @@
 
 class Form2;
 class FormAvvio;
+class FormReale;
 class QWidget;
-struct Model;
 
 // The window is made the first time a run needs it and then reused; once the user
 // has closed it (which discards it) the next run gets a new one in its start state,
@@ -40,6 +42,15 @@ public:
     void showStartup();
     FormAvvio* startup() const;
 
+    // Shows the real converter of `run` (a run that reached the simulation) in its
+    // window, made the first time it is asked for and placed as the start-up's, and
+    // computes it with the parasitic values the fields hold.  Cancelled, it leaves the
+    // window as it was.
+    void showReal(const Model::SimulatedRun& run);
+    FormReale* real() const;
+    // The program's one set of parasitic values, which every window that shows them edits.
+    ParasiticValues& parasitics() { return parasitics_; }
+
     // Brings a shown window to the front, restored if minimised and active: after a run,
     // whatever else took the front meanwhile (a progress dialog hands the activation
     // back to the main window when it closes), the results belong there.
@@ -54,6 +65,8 @@ private:
     MessagePort& messages_;
     QPointer<Form2> form2_;
     QPointer<FormAvvio> startup_;
+    QPointer<FormReale> real_;
+    ParasiticValues parasitics_;
     QPointer<const QWidget> mainWindow_;
     QRect area_;
     std::optional<QPoint> lastPlace_; // frame top-left of the window the user closed

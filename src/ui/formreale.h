@@ -1,0 +1,79 @@
+// The real converter's window: its five parasitic elements, the table of the ideal
+// converter, the averaged model and the simulation side by side, where the input
+// power goes, and the gain and efficiency over the duty cycle.
+#pragma once
+
+#include "app/model.h"
+#include "app/platform.h"
+#include "exportactions.h"
+#include "sim/realconverter.h"
+
+#include <QPointF>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+class ParasiticValues;
+class PlotWidget;
+class QFrame;
+class QLabel;
+class QLineEdit;
+
+// How a calculation ended.
+enum class RealEnd {
+    Shown,        // the new figures are shown
+    FieldRefused, // a field failed its check: that field has the focus, nothing was computed
+    Refused,      // the model cannot serve the converter: its message, and no figures
+    Cancelled,    // the student stopped the run: the window is as it was
+};
+
+// Computes nothing itself: "Calcola" (or Return in a field) reads the five fields and
+// hands them with the converter to the real converter's analysis, whose view it shows
+// as the plot functions draw and word it.  The fields edit the program's one set of
+// parasitic values.  Closing the window discards it.
+class FormReale : public QWidget {
+    Q_OBJECT
+public:
+    FormReale(MessagePort& messages, ParasiticValues& values, QWidget* parent = nullptr);
+    ~FormReale() override;
+
+    // The converter "Calcola" simulates (Vi, D, Freq in Hz, L in H, C in F, RL, N, NI).
+    void setInputs(const Model::SimulatedRun& run) { inputs_ = run; }
+    RealEnd calculate();
+
+    void setView(RealView view);
+    // No figures at all.
+    void clearView();
+    const RealView* view() const { return view_ ? &*view_ : nullptr; }
+
+    // The window as SVG, the plot drawn as paths.
+    QByteArray svg();
+    // Shows the window restored if it was minimised, raised and active.
+    void present();
+    void setFileChooser(ExportActions::FileChooser chooser);
+
+private:
+    void makeFields();
+    void makeTable();
+    void makeLegend();
+    void makeBars();
+    void showBars();
+    void placeScaleLabels();
+    void pointerMoved(QPointF plotPos, QPoint globalPos);
+
+    MessagePort& messages_;
+    ParasiticValues& values_;
+    Model::SimulatedRun inputs_;
+    PlotWidget* plot_;
+    ExportActions* exports_;
+    std::array<QLineEdit*, 5> fields_{};
+    std::vector<QLabel*> cells_;   // row by row, three a row
+    std::vector<QLabel*> lines_;   // the converter, L critica, the gain maximum, the period
+    QWidget* bars_;
+    std::vector<QFrame*> barFrames_;   // a bar per part, then the stacked bar's segments
+    std::vector<QLabel*> barValues_;   // Pin first, then a value per part
+    std::vector<QLabel*> scaleLabels_; // made anew with each view
+    std::optional<RealView> view_;
+};
