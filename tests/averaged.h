@@ -6,11 +6,33 @@
 
 #include "app/model.h"
 
+#include <cmath>
 #include <complex>
+#include <tuple>
 
 namespace averaged {
 
 using cplx = std::complex<double>;
+
+inline Model::SimulatedRun converter(double vi, double d, double f, double l, double c, double rl)
+{
+    Model::SimulatedRun r;
+    std::tie(r.valid, r.Vi, r.D, r.Freq, r.L, r.C, r.RL) = std::tuple(true, vi, d, f, l, c, rl);
+    return r;
+}
+
+// The worked example, a 9 V converter at 200 kHz whose loop crosses 0 dB three times, a
+// narrow resonance, and the typical parts.
+inline const Model::SimulatedRun kWorked = converter(15, 0.4, 80e3, 75e-6, 125e-6, 16.67);
+inline const Model::SimulatedRun kNineVolt = converter(9, 0.5, 200e3, 10e-6, 47e-6, 6);
+inline const Model::SimulatedRun kHighQ = converter(5, 0.3, 50e3, 470e-6, 470e-6, 50);
+inline const Parasitics kTypical{0.1, 0.05, 0.5, 0.02, 0.05};
+
+// A phase difference brought into (−180°, 180°].
+inline double wrapped(double deg)
+{
+    return deg - 360 * std::ceil((deg - 180) / 360);
+}
 
 // An input of the averaged equations: dx/dt gets B·u, vo gets E·u.
 struct Input {
