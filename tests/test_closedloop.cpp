@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -53,6 +54,7 @@ private slots:
     void latchesBeyondTheGainMaximum();
     void refusals_data();
     void refusals();
+    void controlViewWithItsDefaults();
 };
 
 // At N = 10 000 the duty's steps of 1/N move the output by only 4 mV, so what is left
@@ -137,6 +139,30 @@ void TestClosedLoop::refusals()
     LoopRunRequest r;
     r.Vref = loop.model.Vo, r.RL2 = kRL, r.Vi2 = 15, r.Dmin = Dmin, r.Dmax = Dmax, r.after = after;
     QVERIFY(std::holds_alternative<Stop>(runLoop(loop.model, loop.gc, r, 500, nullptr)));
+}
+
+// What the window shows with its defaults: the measured crossover of the design at its
+// fc with its margin, to 1e-3; a CSV row per period; a design refused says why.
+void TestClosedLoop::controlViewWithItsDefaults()
+{
+    const Loop loop = workedExample(1000);
+    LoopRequest design;
+    design.fcHz = defaultCrossover(loop.model);
+    const auto result = analyseControl(loop.model.run, kTypical, design, defaultRunRequest(loop.model), 300, nullptr);
+    QVERIFY(std::holds_alternative<ControlView>(result));
+    const ControlView& view = std::get<ControlView>(result);
+    const auto at = std::find_if(view.loop.crossovers.begin(), view.loop.crossovers.end(),
+                                 [&](const Crossover& c) { return std::fabs(c.fHz / design.fcHz - 1) < 1e-3; });
+    QVERIFY(at != view.loop.crossovers.end());
+    QVERIFY(std::fabs(at->pmDeg - 60) < 1e-3);
+    QCOMPARE(view.request.RL2, kRL / 2);
+    const QList<QByteArray> lines = loopCsv(view).trimmed().split('\n');
+    QCOMPARE(lines.size(), 1 + 500);
+    QCOMPARE(lines[0], QByteArray("periodo,vo medio anello chiuso [V],duty,vo medio anello aperto [V],vo previsione lineare [V]"));
+    QVERIFY(lines[500].startsWith("500,"));
+    design.fcHz = 40000; // f/2
+    QVERIFY(std::holds_alternative<Stop>(
+        analyseControl(loop.model.run, kTypical, design, defaultRunRequest(loop.model), 300, nullptr)));
 }
 
 QTEST_GUILESS_MAIN(TestClosedLoop)

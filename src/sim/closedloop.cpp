@@ -290,3 +290,54 @@ std::variant<LoopRun, Stop> runLoop(const SmallSignal& model, const Compensator&
     counter.finish();
     return result;
 }
+
+LoopRunRequest defaultRunRequest(const SmallSignal& model)
+{
+    LoopRunRequest r;
+    r.Vref = model.Vo;
+    r.RL2 = model.run.RL / 2;
+    r.Vi2 = model.run.Vi;
+    return r;
+}
+
+std::variant<ControlView, Stop> analyseControl(const Model::SimulatedRun& c, const Parasitics& p,
+                                               const LoopRequest& design, const LoopRunRequest& request, int columns,
+                                               ProgressPort* progress)
+{
+    const auto refuse = [progress](const QString& why) -> std::variant<ControlView, Stop> {
+        if (progress)
+            progress->finished();
+        return fault(why);
+    };
+    std::variant<SmallSignal, QString> averaged = smallSignal(c, p);
+    if (const QString* why = std::get_if<QString>(&averaged))
+        return refuse(*why);
+    ControlView view;
+    view.model = std::move(std::get<SmallSignal>(averaged));
+    std::variant<Compensator, QString> designed = designCompensator(view.model, design);
+    if (const QString* why = std::get_if<QString>(&designed))
+        return refuse(*why);
+    view.gc = std::get<Compensator>(designed);
+    view.digital = digitalCompensator(view.gc, c.Freq);
+    view.loop = analyseLoop(view.model, view.gc);
+    view.bode = loopBode(view.model, view.gc);
+    view.request = request;
+    std::variant<LoopRun, Stop> run = runLoop(view.model, view.gc, request, columns, progress);
+    if (const Stop* stop = std::get_if<Stop>(&run))
+        return *stop;
+    view.run = std::move(std::get<LoopRun>(run));
+    return view;
+}
+
+QByteArray loopCsv(const ControlView& view)
+{
+    QByteArray csv("periodo,vo medio anello chiuso [V],duty,vo medio anello aperto [V],vo previsione lineare [V]\n");
+    std::int64_t period = 0;
+    for (const LoopPeriod& p : view.run.periods) {
+        csv += QByteArray::number(++period);
+        for (const double value : {p.closedMean, p.duty, p.openMean, p.predicted})
+            csv += ',' + shortestText(value);
+        csv += '\n';
+    }
+    return csv;
+}

@@ -81,3 +81,31 @@ bool referenceReachable(const SmallSignal& model, const LoopRunRequest& request)
 // cancels through `progress`.
 std::variant<LoopRun, Stop> runLoop(const SmallSignal& model, const Compensator& gc, const LoopRunRequest& request,
                                     int columns, ProgressPort* progress);
+
+// ---- Everything the control window shows ----
+
+// The run's defaults for a converter: Vref the operating point's Vo, the load halved,
+// the input kept, 100 periods before the step and 400 after, the duty within [0, 0.9].
+LoopRunRequest defaultRunRequest(const SmallSignal& model);
+
+struct ControlView {
+    SmallSignal model;
+    Compensator gc;
+    DigitalCompensator digital;
+    LoopAnalysis loop; // every crossover and gain margin
+    LoopBode bode;     // T, Gc and Gvd over the dynamics curves' frequencies
+    LoopRunRequest request;
+    LoopRun run;
+};
+
+// The design for `design` on the averaged model of the converter `c` with the
+// parasitics `p`, the loop gain as it is, and the run through the step `request`,
+// drawn over `columns` pixel columns; or why there is none (the averaged model's, the
+// design's and the run's refusals).
+std::variant<ControlView, Stop> analyseControl(const Model::SimulatedRun& c, const Parasitics& p,
+                                               const LoopRequest& design, const LoopRunRequest& request, int columns,
+                                               ProgressPort* progress);
+
+// CSV of the run: a row per period, with the closed loop's mean output and duty, the
+// open loop's mean output and the linear prediction.
+QByteArray loopCsv(const ControlView& view);
