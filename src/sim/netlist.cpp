@@ -62,26 +62,37 @@ QByteArray elements(const Model::SimulatedRun& c, const Parasitics& p)
            "RL out 0 " + num(c.RL) + '\n';
 }
 
+// The measurements over the last period.  Each power is a mean or a root mean square
+// of a current or voltage ngspice already has, combined by `param`: an expression
+// inside AVG, par('…'), would make ngspice add a behavioural source to the circuit and
+// solve it at every time point, which here doubles the cost of the run.
 QByteArray analysis(const Model::SimulatedRun& c, const Parasitics& p)
 {
     const double T = 1 / c.Freq, dt = T / c.N;
     const QByteArray last = " from=" + num((c.NI - 1) * T) + " to=" + num(c.NI * T) + '\n';
-    const QList<QByteArray> measures = {
-        "vo_media AVG v(out)",
-        "ii_media AVG i(Vii)",
-        "pin AVG par('" + num(c.Vi) + "*i(Vii)')",
-        "pout AVG par('v(out)*v(out)/" + num(c.RL) + "')",
-        "perdita_rl AVG par('" + num(p.rL) + "*i(Vii)*i(Vii)')",
-        "perdita_ron AVG par('" + num(p.Ron) + "*i(Vsw)*i(Vsw)')",
-        "perdita_diodo AVG par('(" + num(p.VF) + "+" + num(p.RD) + "*i(Vdd))*i(Vdd)')",
-        "perdita_esr AVG par('" + num(p.rC) + "*i(Vcs)*i(Vcs)')",
+    const QList<QByteArray> means = {
+        "vo_media AVG v(out)",      "ii_media AVG i(Vii)",          "vo_efficace RMS v(out)",
+        "il_efficace RMS i(Vii)",   "isw_efficace RMS i(Vsw)",      "id_media AVG i(Vdd)",
+        "id_efficace RMS i(Vdd)",   "ic_efficace RMS i(Vcs)",
+    };
+    const QList<QByteArray> powers = {
+        "pin param='" + num(c.Vi) + "*ii_media'",
+        "pout param='vo_efficace*vo_efficace/" + num(c.RL) + "'",
+        "perdita_rl param='" + num(p.rL) + "*il_efficace*il_efficace'",
+        "perdita_ron param='" + num(p.Ron) + "*isw_efficace*isw_efficace'",
+        "perdita_diodo param='" + num(p.VF) + "*id_media+" + num(p.RD) + "*id_efficace*id_efficace'",
+        "perdita_esr param='" + num(p.rC) + "*ic_efficace*ic_efficace'",
+        "rendimento param='pout/pin'",
     };
     QByteArray text = "* integrazione di Gear: con il metodo trapezoidale la conduzione discontinua oscilla\n"
                       ".options method=gear\n"
-                      ".tran " + num(dt) + ' ' + num(c.NI * T) + " 0 " + num(dt) + " uic\n";
-    for (const QByteArray& m : measures)
+                      ".tran " + num(dt) + ' ' + num(c.NI * T) + " 0 " + num(dt) + " uic\n"
+                      "* medie (AVG) e valori efficaci (RMS) sull'ultimo periodo, e le potenze che ne seguono\n";
+    for (const QByteArray& m : means)
         text += ".meas tran " + m + last;
-    return text + ".meas tran rendimento param='pout/pin'\n.end\n";
+    for (const QByteArray& m : powers)
+        text += ".meas tran " + m + '\n';
+    return text + ".end\n";
 }
 
 } // namespace
