@@ -96,7 +96,18 @@ private slots:
                "\"DeltaiL_A\": 0.9974999999999787, \"DeltaVo_mV\": 59.806361611464354, \"IDP_A\": 2.9950554518882986, "
                "\"IDm_A\": 1.5000791229392518, \"Iim_A\": 2.4966037482426766}\n" << "";
         QTest::newRow("start-up of one sample a period") << startup + QStringList{"--n", "1"} << 1 << ""
-            << "Per mostrare l'avvio servono almeno 2 campioni per periodo (N) e almeno un periodo simulato (NI).\n";
+            << "Con N = 1 campioni per periodo il duty cycle 40 % lascia l'interruttore sempre aperto: aumenta N o "
+               "cambia D.\n";
+        // The samples cannot show 99.95 % at N = 1000, and can at N = 100 000.
+        QTest::newRow("verification with the switch always closed") << QStringList(kVerification).replaceInStrings("40", "99.95")
+            << 1 << "" << "Con N = 1000 campioni per periodo il duty cycle 99.95 % lascia l'interruttore sempre chiuso: "
+                          "aumenta N o cambia D.\n";
+        QTest::newRow("verification of 99.95 % at N = 100 000")
+            << QStringList(kVerification).replaceInStrings("40", "99.95") + QStringList{"--n", "100000", "--ni", "10"} << 0
+            << "DeltaiL = 2.50E+00 A\nDeltaVo = 1.22E+00 mV\nIDP = 2.50E+01 A\nIDm = 1.27E-02 A\nIim = 2.37E+01 A\n" << "";
+        QTest::newRow("start-up with the switch always open") << QStringList(startup).replaceInStrings("40", "0.04") << 1
+            << "" << "Con N = 1000 campioni per periodo il duty cycle 0.04 % lascia l'interruttore sempre aperto: "
+                     "aumenta N o cambia D.\n";
         QTest::newRow("start-up with a field refused") << QStringList(startup).replaceInStrings("125", "0") << 1 << ""
             << "La capacità C non può essere zero.\n";
         QTest::newRow("decimal comma refused as in the window") << QStringList(kDesign).replaceInStrings("1.5", "1,5")

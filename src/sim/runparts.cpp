@@ -3,6 +3,8 @@
 #include "app/numbers.h"
 #include "sim/extremes.h"
 
+#include <QLocale>
+
 #include <optional>
 #include <tuple>
 
@@ -25,6 +27,9 @@ constexpr QStringView kZeroLoad = u"La resistenza di carico RL non può essere z
 constexpr QStringView kDutyNotSplittable =
     u"Con questo Duty Cycle il periodo di N = %1 campioni non si può dividere in una fase con "
     u"l'interruttore chiuso e una con l'interruttore aperto: controlla il Duty Cycle.";
+constexpr QStringView kSwitchNeverMoves =
+    u"Con N = %1 campioni per periodo il duty cycle %2 % lascia l'interruttore sempre %3: aumenta N o "
+    u"cambia D.";
 constexpr QStringView kDiverged =
     u"La simulazione è divergente: la corrente nell'induttore o la tensione in uscita sono "
     u"diventate troppo grandi per essere rappresentate. Controlla i valori di L, C, RL, della "
@@ -40,6 +45,17 @@ double periodMean(const Model& m, const std::vector<double>& wave)
     return m.Freq * s;
 }
 
+
+// D in % as the student typed it, to six digits, with the decimal separator of the
+// current locale (QLocale()), as the other numbers of the messages.
+QString percentText(double fraction)
+{
+    QString text = QString::number(fraction * 100, 'g', 6);
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1)
+        text.replace(u'.', point.front());
+    return text;
+}
 
 } // namespace
 
@@ -90,6 +106,13 @@ std::variant<Setup, Stop> prepareRun(const Model& m)
     if (!onSamples || !offStart || *onSamples < 0 || *onSamples > m.N || *offStart < 1
         || *offStart > m.N + 1 || *offStart < *onSamples || *offStart > *onSamples + 2)
         return Stop{SimOutcome::Fault, kDutyNotSplittable.arg(QString::number(m.N))};
+    // With no sample of the period on, or all N, the switch never changes: the converter
+    // simulated would not be the one with this duty cycle, and its figures (a diode peak
+    // for a diode that never conducts) would be plainly wrong.
+    if (*onSamples == 0 || *onSamples == m.N)
+        return Stop{SimOutcome::Fault,
+                    kSwitchNeverMoves.arg(QString::number(m.N), percentText(m.D),
+                                          *onSamples == 0 ? QStringLiteral("aperto") : QStringLiteral("chiuso"))};
     const Circuit circuit{m.Vi, dt, m.L, m.C, m.RL, (m.Vi * dt) / m.L, m.C * m.RL};
     return Setup{circuit, {m.N, *onSamples, *offStart}};
 }

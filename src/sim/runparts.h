@@ -38,8 +38,9 @@ struct Setup {
 
 // The circuit and the phases for the run the model describes: Vi, D, Freq (Hz), L (H),
 // C (F), RL (Ω) and N.  Refused with a message: a zero frequency, a time step that is
-// zero or not finite, N < 1, N above kMaxSamplesPerPeriod, L, C or RL zero, and a duty
-// cycle that does not split N samples into an on- and an off-phase.
+// zero or not finite, N < 1, N above kMaxSamplesPerPeriod, L, C or RL zero, a duty
+// cycle that does not split N samples into an on- and an off-phase, and one whose
+// rounded on-samples are 0 or N, which leaves the switch always open or always closed.
 std::variant<Setup, Stop> prepareRun(const Model& m);
 
 // The observer of the last period: every sample into the five arrays, which hold
