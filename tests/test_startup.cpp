@@ -91,7 +91,7 @@ Plain plainLoop(const Inputs& in, std::int64_t keep = 0)
         // Period NI as the verification summarises it: extremes of the absolute values,
         // means by the rectangle rule.
         double maxIL = std::fabs(IL[1]), minIL = std::fabs(IL[1]), maxVo = std::fabs(VO[1]), minVo = std::fabs(VO[1]);
-        double sID = 0, sIL = 0;
+        double sID = 0, sIL = 0, sVo = 0;
         for (int K = 1; K <= in.N; ++K) {
             maxIL = std::max(maxIL, std::fabs(IL[K]));
             minIL = std::min(minIL, std::fabs(IL[K]));
@@ -99,7 +99,9 @@ Plain plainLoop(const Inputs& in, std::int64_t keep = 0)
             minVo = std::min(minVo, std::fabs(VO[K]));
             sID = dt * ID[K] + sID;
             sIL = dt * IL[K] + sIL;
+            sVo = dt * VO[K] + sVo;
         }
+        f.VoMean = in.Freq * sVo;
         std::tie(f.DeltaiL, f.DeltaVo, f.IDP, f.IDm, f.Iim) =
             std::tuple(maxIL - minIL, (maxVo - minVo) * 1000, maxIL, in.Freq * sID, in.Freq * sIL);
     }
@@ -153,7 +155,7 @@ QString differences(const StartupFigures& a, const StartupFigures& b)
     check("repeatPeriod", a.repeatPeriod, b.repeatPeriod);
     check("cycleLength", a.cycleLength, b.cycleLength);
     for (const auto& [name, x, y] : {std::tuple("DeltaiL", a.DeltaiL, b.DeltaiL), {"DeltaVo", a.DeltaVo, b.DeltaVo},
-                                     {"IDP", a.IDP, b.IDP}, {"IDm", a.IDm, b.IDm}, {"Iim", a.Iim, b.Iim}})
+                                     {"IDP", a.IDP, b.IDP}, {"IDm", a.IDm, b.IDm}, {"Iim", a.Iim, b.Iim}, {"VoMean", a.VoMean, b.VoMean}})
         check(name, x, y);
     return d;
 }
@@ -174,6 +176,7 @@ const Inputs kBlockedInCycle{9.9463274542106319, 0.61444013570354428, 78224.0431
 
 Q_DECLARE_METATYPE(Inputs)
 Q_DECLARE_METATYPE(StartupLimits)
+Q_DECLARE_METATYPE(SampleSpan)
 Q_DECLARE_METATYPE(StartupView)
 
 class TestStartup : public QObject {
@@ -250,6 +253,27 @@ private slots:
         QVERIFY(std::fabs(f.DeltaiL - 1) < 0.01 && std::fabs(f.Iim - 2.5) < 0.01);
     }
 
+    // The mean output of the last period: Vi/(1 − D) = 25 V in continuous conduction;
+    // with L = 5 µH the current falls to zero in every period and the output rises to
+    // the ideal discontinuous boost's Vi·(1 + √(1 + 4D²/K))/2, K = 2L·f/RL: 35.897 V.
+    void meanOutput_data()
+    {
+        QTest::addColumn<double>("L");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<double>("tolerance"); // V: the ideal formulas neglect the ripple, the held samples and Euler's error
+        const double K = 2 * 5e-6 * 80000 / 16.67;
+        QTest::newRow("continuous conduction") << 75e-6 << 25.0 << 0.25;
+        QTest::newRow("discontinuous at steady state") << 5e-6 << 15 * (1 + std::sqrt(1 + 4 * 0.16 / K)) / 2 << 0.1;
+    }
+    void meanOutput()
+    {
+        QFETCH(double, L);
+        QFETCH(double, expected);
+        QFETCH(double, tolerance);
+        const double mean = analysed({.L = L, .NI = 20000}).figures.VoMean;
+        QVERIFY2(std::fabs(mean - expected) < tolerance, qPrintable(QString::number(mean)));
+    }
+
     // Where the diode never blocks, the start-up is the verification's run: the last
     // period's five summary values agree to the last bit.
     void neverBlockedIsTheVerification_data()
@@ -272,46 +296,40 @@ private slots:
                 && sameBits(f.IDm, m.SimIDm) && sameBits(f.Iim, m.SimIim));
     }
 
-    // The span is the run, or four times the settling period (at least 20) when the run
-    // is longer.  Each export row holds its periods' extremes of samples 2..N, the
-    // voltage at the start of its first period and whether the diode blocked in any;
-    // rows group periods when the span has more than allowed.  Every sample lies
-    // within its pixel column's band, and the bands together reach exactly from the
-    // lowest to the highest sample.
-    void drawingAndRows_data()
+    // One export row per period of the whole run, or per group when there would be more
+    // rows than allowed: each with its periods' extremes of samples 2..N, the voltage at
+    // the start of its first period and whether the diode blocked in any.  Past the
+    // repeat the rows follow from the cycle, whether a row covers whole turns of it or
+    // a window of it, also when the cycle is longer than the recent states.
+    void rows_data()
     {
         QTest::addColumn<Inputs>("in");
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<std::int64_t>("maxRows");
-        QTest::addColumn<std::int64_t>("span");
-        QTest::newRow("coarse worked example, one row a period") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(100000)
-                                                                 << std::int64_t(4 * 818);
-        QTest::newRow("rows of 8 periods") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(436)
-                                           << std::int64_t(4 * 818);
-        QTest::newRow("a run shorter than its settling") << Inputs{.N = 50, .NI = 300} << 997 << std::int64_t(100000)
-                                                         << std::int64_t(300);
-        QTest::newRow("more columns than samples") << Inputs{.N = 10, .NI = 30} << 1000 << std::int64_t(100000)
-                                                   << std::int64_t(30);
-        QTest::newRow("one column a sample") << Inputs{.L = 5e-6, .N = 10, .NI = 20} << 200 << std::int64_t(100000)
-                                             << std::int64_t(20);
+        QTest::addColumn<StartupLimits>("limits");
+        QTest::addColumn<std::int64_t>("group");
+        Inputs cycle490 = kCycle490;
+        cycle490.NI = 7003;
+        QTest::newRow("coarse worked example, one row a period") << Inputs{.N = 50, .NI = 4000} << StartupLimits{} << std::int64_t(1);
+        QTest::newRow("rows of 10 periods") << Inputs{.N = 50, .NI = 4000} << StartupLimits{.maxRows = 436} << std::int64_t(10);
+        QTest::newRow("cycle of 490, rows of 8: windows of it") << cycle490 << StartupLimits{.maxRows = 876} << std::int64_t(8);
+        QTest::newRow("the same, longer than the recent states") << cycle490 << StartupLimits{.recentStates = 64, .maxRows = 876}
+                                                                << std::int64_t(8);
+        QTest::newRow("cycle of 23, rows of 50: whole turns") << kCycle23 << StartupLimits{.maxRows = 50} << std::int64_t(50);
     }
-    void drawingAndRows()
+    void rows()
     {
         QFETCH(Inputs, in);
-        QFETCH(int, columns);
-        QFETCH(std::int64_t, maxRows);
-        QFETCH(std::int64_t, span);
-        const StartupView view = analysed(in, columns, {.maxRows = maxRows});
-        QCOMPARE(view.span, span);
-        const Plain plain = plainLoop(in, span);
-        const std::int64_t group = (span + maxRows - 1) / maxRows;
+        QFETCH(StartupLimits, limits);
+        QFETCH(std::int64_t, group);
+        const StartupView view = analysed(in, 100, limits);
+        QVERIFY(view.figures.repeatPeriod == 0 || view.figures.repeatPeriod + view.figures.cycleLength < in.NI);
         QCOMPARE(view.rowPeriods, group);
-        QCOMPARE(std::int64_t(view.rows.size()), (span + group - 1) / group);
+        const Plain plain = plainLoop(in);
+        QCOMPARE(std::int64_t(view.rows.size()), (in.NI + group - 1) / group);
         for (std::size_t r = 0; r < view.rows.size(); ++r) {
             const StartupRow& row = view.rows[r];
             QCOMPARE(row.period, std::int64_t(r) * group + 1);
             PlainPeriod expected = plain.periods[std::size_t(row.period - 1)];
-            for (std::int64_t p = row.period; p < std::min(row.period + group, span + 1); ++p) {
+            for (std::int64_t p = row.period; p < std::min<std::int64_t>(row.period + group, in.NI + 1); ++p) {
                 const PlainPeriod& q = plain.periods[std::size_t(p - 1)];
                 expected = {expected.iL0, expected.vo0, std::min(expected.iLMin, q.iLMin), std::max(expected.iLMax, q.iLMax),
                             std::min(expected.voMin, q.voMin), std::max(expected.voMax, q.voMax), expected.blocked || q.blocked};
@@ -321,11 +339,76 @@ private slots:
                          && row.discontinuous == expected.blocked,
                      qPrintable(QString("row %1").arg(r)));
         }
+    }
+
+    // The largest NI: 100 000 rows of 21 475 periods, the first two as the plain loop
+    // finds them over their periods, every later one the same turns of the cycle as the
+    // second, each from the start voltage of its place in the cycle.
+    void rowsOfTheLargestRun()
+    {
+        Inputs in{.N = 50, .NI = 2147483647};
+        const StartupView view = analysed(in);
+        const std::int64_t group = 21475, mu = view.figures.repeatPeriod, lambda = view.figures.cycleLength;
+        QVERIFY(view.rowPeriods == group && view.rows.size() == 100000 && mu > 0 && mu + lambda < group);
+        in.NI = std::int32_t(2 * group);
+        const Plain plain = plainLoop(in);
+        PlainPeriod groups[2] = {plain.periods[0], plain.periods[group]}; // the extremes of the first two rows
+        for (std::size_t p = 0; p < plain.periods.size(); ++p) {
+            PlainPeriod& e = groups[p / group];
+            const PlainPeriod& q = plain.periods[p];
+            e = {e.iL0, e.vo0, std::min(e.iLMin, q.iLMin), std::max(e.iLMax, q.iLMax), std::min(e.voMin, q.voMin),
+                 std::max(e.voMax, q.voMax), e.blocked || q.blocked};
+        }
+        for (std::size_t r = 0; r < view.rows.size(); ++r) {
+            const StartupRow& row = view.rows[r];
+            const PlainPeriod& e = groups[std::min<std::size_t>(r, 1)];
+            const std::int64_t place = mu + (row.period - mu) % lambda; // the period of the run that it repeats
+            QVERIFY2(sameBits(row.iLMin, e.iLMin) && sameBits(row.iLMax, e.iLMax) && sameBits(row.voMin, e.voMin)
+                         && sameBits(row.voMax, e.voMax) && row.discontinuous == e.blocked
+                         && sameBits(row.voStart, plain.periods[std::size_t(r == 0 ? 0 : place - 1)].vo0),
+                     qPrintable(QString("row %1").arg(r)));
+        }
+    }
+
+    // The span is the run, or four times the settling period (at least 20) when the run
+    // is longer.  Every sample lies within its pixel column's band, and the bands
+    // together reach exactly from the lowest to the highest sample: for the whole span,
+    // and for a part of it drawn again (a zoom) from a start state kept on the way.
+    void drawing_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<std::int64_t>("span");
+        QTest::addColumn<SampleSpan>("zoom"); // empty: the whole span
+        QTest::newRow("coarse worked example") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{};
+        QTest::newRow("a run shorter than its settling") << Inputs{.N = 50, .NI = 300} << 997 << std::int64_t(300) << SampleSpan{};
+        QTest::newRow("more columns than samples") << Inputs{.N = 10, .NI = 30} << 1000 << std::int64_t(30) << SampleSpan{};
+        QTest::newRow("one column a sample") << Inputs{.L = 5e-6, .N = 10, .NI = 20} << 200 << std::int64_t(20) << SampleSpan{};
+        QTest::newRow("zoomed into the steady ripple, mid-period to mid-period")
+            << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{150025, 151337};
+        QTest::newRow("zoomed into the discontinuous periods, more columns than samples")
+            << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{43 * 50 + 7, 43 * 50 + 600};
+    }
+    void drawing()
+    {
+        QFETCH(Inputs, in);
+        QFETCH(int, columns);
+        QFETCH(std::int64_t, span);
+        QFETCH(SampleSpan, zoom);
+        StartupView view = analysed(in, columns, {.keptStarts = 16});
+        QCOMPARE(view.span, span);
+        QVERIFY(view.starts.size() <= 16);
+        if (zoom.count() > 0)
+            QVERIFY(!redrawStartup(view, zoom, columns, nullptr) && view.shown == zoom);
+        const Plain plain = plainLoop(in, span);
+        const SampleSpan shown = view.shown;
         QCOMPARE(int(view.columns.size()), columns);
-        const std::size_t samples = plain.iL.size();
+        const std::vector<double> iL(plain.iL.begin() + shown.first, plain.iL.begin() + shown.end);
+        const std::vector<double> vo(plain.vo.begin() + shown.first, plain.vo.begin() + shown.end);
+        const std::size_t samples = iL.size();
         for (std::size_t g = 0; g < samples; ++g) {
             const StartupColumn& c = view.columns[g * std::size_t(columns) / samples];
-            QVERIFY2(c.iLLow <= plain.iL[g] && plain.iL[g] <= c.iLHigh && c.voLow <= plain.vo[g] && plain.vo[g] <= c.voHigh,
+            QVERIFY2(c.iLLow <= iL[g] && iL[g] <= c.iLHigh && c.voLow <= vo[g] && vo[g] <= c.voHigh,
                      qPrintable(QString("sample %1").arg(g)));
         }
         const auto lowest = [&](double StartupColumn::*x) {
@@ -334,14 +417,15 @@ private slots:
         const auto highest = [&](double StartupColumn::*x) {
             return (*std::max_element(view.columns.begin(), view.columns.end(), [x](auto& a, auto& b) { return a.*x < b.*x; })).*x;
         };
-        QCOMPARE(lowest(&StartupColumn::iLLow), *std::min_element(plain.iL.begin(), plain.iL.end()));
-        QCOMPARE(highest(&StartupColumn::iLHigh), *std::max_element(plain.iL.begin(), plain.iL.end()));
-        QCOMPARE(lowest(&StartupColumn::voLow), *std::min_element(plain.vo.begin(), plain.vo.end()));
-        QCOMPARE(highest(&StartupColumn::voHigh), *std::max_element(plain.vo.begin(), plain.vo.end()));
+        QCOMPARE(lowest(&StartupColumn::iLLow), *std::min_element(iL.begin(), iL.end()));
+        QCOMPARE(highest(&StartupColumn::iLHigh), *std::max_element(iL.begin(), iL.end()));
+        QCOMPARE(lowest(&StartupColumn::voLow), *std::min_element(vo.begin(), vo.end()));
+        QCOMPARE(highest(&StartupColumn::voHigh), *std::max_element(vo.begin(), vo.end()));
         // A column is shaded when a sample of a discontinuous period falls in it, and only then.
         std::vector<bool> shaded(std::size_t(columns), false);
         for (std::size_t g = 0; g < samples; ++g)
-            shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples] || plain.periods[g / std::size_t(in.N)].blocked;
+            shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples]
+                                                         || plain.periods[(g + std::size_t(shown.first)) / std::size_t(in.N)].blocked;
         for (std::size_t c = 0; c < std::size_t(columns) && samples >= std::size_t(columns); ++c)
             QVERIFY2(view.columns[c].discontinuous == shaded[c], qPrintable(QString("column %1").arg(c)));
     }

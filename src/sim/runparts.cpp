@@ -36,16 +36,6 @@ constexpr QStringView kDiverged =
     u"frequenza di commutazione f e del numero dei campioni N.";
 
 
-// Mean over the period as Freq times the rectangle-rule integral Σ Dt·sample.
-double periodMean(const Model& m, const std::vector<double>& wave)
-{
-    double s = 0;
-    for (const double sample : periodSamples(wave, m.N))
-        s = m.Dt * sample + s;
-    return m.Freq * s;
-}
-
-
 // D in % as the student typed it, to six digits, with the decimal separator of the
 // current locale (QLocale()), as the other numbers of the messages.
 QString percentText(double fraction)
@@ -58,6 +48,14 @@ QString percentText(double fraction)
 }
 
 } // namespace
+
+double periodMean(const Model& m, const std::vector<double>& wave)
+{
+    double s = 0;
+    for (const double sample : periodSamples(wave, m.N))
+        s = m.Dt * sample + s;
+    return m.Freq * s;
+}
 
 Stop fault(QStringView message)
 {

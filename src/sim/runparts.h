@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <variant>
+#include <vector>
 
 // How a run stopped before its traces: the outcome and the message to show.
 struct Stop {
@@ -144,6 +145,10 @@ private:
     std::int64_t savedAt_ = 1;
     std::int64_t distance_ = 1;
 };
+
+// The mean of samples 1..N of a waveform array over the period, as Freq times the
+// rectangle-rule integral Σ Dt·sample, which is the mean of the samples.
+double periodMean(const Model& m, const std::vector<double>& wave);
 
 // Whether samples 1..N of the five arrays are all finite.
 bool samplesFinite(const Model& m);
