@@ -430,55 +430,64 @@ private slots:
             QVERIFY2(view.columns[c].discontinuous == shaded[c], qPrintable(QString("column %1").arg(c)));
     }
 
-    // The figures, the span and the pointer's reading as the window words them, with
-    // the student's decimal comma.  The view is written out here, so that only the
-    // wording is under test.
+    // The figures, the span, the export and the pointer's reading as the window words
+    // them, with the student's decimal comma, and the markers' legend lines where the
+    // marker lies outside the part shown.  The view is written out here, so that only
+    // the wording is under test.
     void words_data()
     {
         QTest::addColumn<StartupView>("view");
-        QTest::addColumn<QStringList>("texts"); // the six figures, the span, the reading at x = 50
+        QTest::addColumn<QStringList>("texts"); // 7 figures, span, export, 2 legend lines, the reading at x = 50
+        const QStringList figures{"Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
+                                  "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
+                                  "Conduzione discontinua: 116 periodi, dal 43 al 158",
+                                  "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
+                                  "Stato ripetuto esattamente: dal periodo 9893, identico a ogni periodo",
+                                  "Ultimo periodo (NI = 20000): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, "
+                                  "IDm = 1,50E+00 A, Iim = 2,50E+00 A",
+                                  "Tensione media in uscita nell'ultimo periodo: 3,61E+01 V"};
         StartupView settled;
-        settled.figures = {33.297, 22, 47.16, 40, 116, 43, 158, 753, 9893, 1, 0.9975, 59.81, 2.995, 1.5, 2.4966};
+        settled.figures = {33.297, 22, 47.16, 40, 116, 43, 158, 753, 9893, 1, 0.9975, 59.81, 2.995, 1.5, 2.4966, 36.07};
         std::tie(settled.freq, settled.n, settled.requested, settled.span) = std::tuple(80000.0, 1000, 20000, 3012);
         settled.columns = {{0, 0, 0, 0}, {1.5, 3.25, 24.5, 24.75, true}, {2, 2, 25, 25}};
-        QTest::newRow("settled, a fixed point") << settled << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: 116 periodi, dal 43 al 158",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Stato ripetuto esattamente: dal periodo 9893, identico a ogni periodo",
-            "Ultimo periodo (NI = 20000): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        QTest::newRow("settled, a fixed point") << settled << figures + QStringList{
             "Nel grafico: i primi 3012 periodi di 20000 (37,65 ms), quattro volte il periodo in cui il convertitore "
             "arriva a regime.",
+            "Nel file CSV (Esporta dati): una riga per ciascuno dei 20000 periodi simulati.", "a regime entro ±1 %",
+            "prima ripetizione esatta dello stato: oltre il tratto mostrato, al periodo 9893",
             "t = 12,55 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
+        StartupView zoomed = settled;
+        zoomed.shown = {753000, 1000000};
+        QTest::newRow("zoomed in after the settling") << zoomed << figures + QStringList{
+            "Nel grafico: da 9,41 ms a 12,50 ms, periodi dal 754 al 1000 (doppio clic o «Mostra tutto» per tornare a "
+            "tutto il tratto).",
+            "Nel file CSV (Esporta dati): una riga per ciascuno dei 20000 periodi simulati.",
+            "a regime entro ±1 %: prima del tratto mostrato, al periodo 753",
+            "prima ripetizione esatta dello stato: oltre il tratto mostrato, al periodo 9893",
+            "t = 10,44 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
         StartupView cycling = settled;
         cycling.figures.cycleLength = 23;
-        std::tie(cycling.figures.dcmPeriods, cycling.figures.dcmLast) = std::pair(1, 43);
-        cycling.span = cycling.requested = 800;
-        QTest::newRow("a cycle, one blocked period, all shown") << cycling << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: 1 periodo, il 43",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Stato ripetuto esattamente: dal periodo 9893, ciclo di 23 periodi",
-            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        std::tie(cycling.figures.dcmPeriods, cycling.figures.dcmLast, cycling.figures.repeatPeriod) = std::tuple(1, 43, 700);
+        std::tie(cycling.span, cycling.requested, cycling.rowPeriods) = std::tuple(800, 800, 3);
+        QStringList texts = figures;
+        texts[2] = "Conduzione discontinua: 1 periodo, il 43";
+        texts[4] = "Stato ripetuto esattamente: dal periodo 700, ciclo di 23 periodi";
+        texts[5].replace("NI = 20000", "NI = 800");
+        QTest::newRow("a cycle, one blocked period, all shown, rows of 3") << cycling << texts + QStringList{
             "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "Nel file CSV (Esporta dati): tutti i 800 periodi simulati, in 267 righe di 3 periodi (l'ultima di 2).",
+            "a regime entro ±1 %", "prima ripetizione esatta dello stato",
             "t = 3,33 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
         StartupView unsettled = cycling;
         unsettled.figures.cycleLength = unsettled.figures.repeatPeriod = unsettled.figures.dcmPeriods = 0;
         unsettled.columns[1] = {2, 2, 25, 25};
-        QTest::newRow("no repeat, no blocking") << unsettled << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: in nessun periodo",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Lo stato del convertitore non si ripete esattamente entro NI = 800 periodi: la simulazione potrebbe "
-            "essere troppo breve per arrivare a regime.",
-            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        texts[2] = "Conduzione discontinua: in nessun periodo";
+        texts[4] = "Lo stato del convertitore non si ripete esattamente entro NI = 800 periodi: la simulazione potrebbe "
+                   "essere troppo breve per arrivare a regime.";
+        QTest::newRow("no repeat, no blocking") << unsettled << texts + QStringList{
             "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "Nel file CSV (Esporta dati): tutti i 800 periodi simulati, in 267 righe di 3 periodi (l'ultima di 2).",
+            "a regime entro ±1 %", "prima ripetizione esatta dello stato: nessuna entro NI",
             "t = 3,33 ms ; iL: 2,00E+00 A ; Vo: 2,50E+01 V"};
     }
     void words()
@@ -486,16 +495,23 @@ private slots:
         QFETCH(StartupView, view);
         QFETCH(QStringList, texts);
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        const QStringList legend = StartupPlot::legendTexts(view);
         const QStringList shown = StartupPlot::figureTexts(view)
-                                  + QStringList{StartupPlot::spanText(view), StartupPlot::readout(view, 50)};
+                                  + QStringList{StartupPlot::spanText(view), StartupPlot::csvText(view), legend[3], legend[4],
+                                                StartupPlot::readout(view, 50)};
         QCOMPARE(shown, texts);
     }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     // Scales round up to 1, 2, 2.5 or 5 times a power of ten; tick labels carry the
-    // decimals their step needs.
+    // decimals their step needs.  A band reaching down near zero is scaled from zero;
+    // a ripple far from it (zoomed in) gets four round steps around it.
     void scales()
     {
+        using StartupPlot::Range;
+        QCOMPARE(QList<Range>({StartupPlot::rangeOf(0, 33.3), StartupPlot::rangeOf(1.1, 2.9), StartupPlot::rangeOf(2, 3),
+                               StartupPlot::rangeOf(24.5, 25.25), StartupPlot::rangeOf(-0.75, -0.25)}),
+                 QList<Range>({{0, 50}, {0, 5}, {2, 3}, {24.5, 25.5}, {-0.8, 0}}));
         QCOMPARE(QList<double>({StartupPlot::roundUp(33.3), StartupPlot::roundUp(2), StartupPlot::roundUp(2.01),
                                 StartupPlot::roundUp(0.0031), StartupPlot::roundUp(99)}),
                  QList<double>({50, 2, 2.5, 0.005, 100}));

@@ -38,6 +38,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
 
 // A control of the main window or of the waveform window: its text, its place in
@@ -590,19 +591,74 @@ private slots:
         QFile csv(dir.filePath("avvio.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readLine(), QByteArray("periodo,t [s],iL min [A],iL max [A],Vo min [V],Vo max [V],Vo inizio [V],discontinuo\n"));
-        QCOMPARE(csv.readAll().count('\n'), 3012);
+        QCOMPARE(csv.readAll().count('\n'), 5000); // the whole run, though 3012 periods are drawn
 
         for (const auto& [field, value] : {std::pair{"Text9", "5"}, {"Text13", "100"}, {"Text15", "500"}})
             in1<QLineEdit>(field)->setText(value);
         click("Command2");
         QCOMPARE(messages_.messages.size(), 1); // the current reaches zero
+        // The open window follows the run at once, without Ctrl+T.
+        QVERIFY(text("Figura3").startsWith("Conduzione discontinua: ") && text("Figura3").endsWith(" al 500"));
         QVERIFY(startup()->isEnabled());
         startup()->trigger();
         QCOMPARE(host_->startup(), window);
-        QVERIFY(text("Figura3").startsWith("Conduzione discontinua: ") && text("Figura3").endsWith(" al 500"));
-        in1<QLineEdit>("Text12")->setText("0");
-        click("Command2");
-        QVERIFY(!startup()->isEnabled());
+        // Refused before the simulation, or by it: the picture stays, marked as showing
+        // the values before; a run that reaches the simulation takes the mark away.
+        const auto* stale = window->findChild<QLabel*>("ValoriPrecedenti");
+        const QString inputs = text("Label2");
+        for (const auto& [field, value, marked] : {std::tuple{"Text9", "7a5", true}, {"Text9", "5", false}, {"Text12", "0", true}}) {
+            in1<QLineEdit>(field)->setText(value);
+            click("Command2");
+            QVERIFY2(stale->isVisibleTo(window) == marked && text("Label2") == inputs, value);
+        }
+        QVERIFY(stale->text().startsWith("Valori precedenti") && !startup()->isEnabled());
+    }
+
+    // The start-up window grows with the plot; the wheel zooms the time about the
+    // pointer, a drag selects a span, a double click and "Mostra tutto" return to the
+    // whole; each time the part shown is reduced to the plot's pixel columns again, and
+    // the scales and the pointer's reading follow it.
+    void startupZoom()
+    {
+        workedExample();
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        FormAvvio* window = host_->startup();
+        auto* plot = window->findChild<PlotWidget*>("GraficoAvvio");
+        const SampleSpan whole = window->view()->shown;
+        const QSize before = plot->size();
+        window->resize(window->size() + QSize(200, 100));
+        QCOMPARE(plot->size(), before + QSize(200, 100));
+        QCOMPARE(int(window->view()->columns.size()), plot->pixelSize().width());
+        QCOMPARE(window->view()->shown, whole);
+        const QRect inner = plot->contentsRect();
+        const QPoint middle = inner.center();
+        QTest::mouseMove(plot, middle);
+        const QString atMiddle = plot->toolTip().section(" ;", 0, 0);
+        QVERIFY(atMiddle.startsWith("t = "));
+        QWheelEvent wheel(middle, plot->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &wheel);
+        QCOMPARE(window->view()->shown.count(), std::llround(whole.count() * 0.8));
+        QTest::mouseMove(plot, middle + QPoint(0, 1));
+        QCOMPARE(plot->toolTip().section(" ;", 0, 0), atMiddle); // the time under the pointer stays there
+        // A drag over the last tenth: the steady ripple, Vo's scale no longer from zero.
+        const auto x = [&](double share) { return QPoint(inner.left() + int(share * inner.width()), middle.y()); };
+        QTest::mousePress(plot, Qt::LeftButton, {}, x(0.9));
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, x(0.99));
+        const SampleSpan dragged = window->view()->shown;
+        QVERIFY2(std::abs(dragged.count() - window->view()->spanSamples() * 0.8 * 0.09) < 0.01 * dragged.count(),
+                 qPrintable(QString::number(dragged.count())));
+        QVERIFY(window->findChild<QLabel*>("Label3")->text().startsWith("Nel grafico: da 3"));
+        QStringList scale;
+        for (const QLabel* l : window->findChildren<QLabel*>()) {
+            if (l->geometry().right() < plot->geometry().left() && l->text().startsWith("2,"))
+                scale << l->text();
+        }
+        QVERIFY2(scale.size() >= 3, qPrintable(scale.join(' '))); // Vo's scale around 25 V
+        QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
+        QCOMPARE(window->view()->shown, whole);
+        QApplication::sendEvent(plot, &wheel);
+        window->findChild<QAction*>("MostraTutto")->trigger();
+        QCOMPARE(window->view()->shown, whole);
     }
 
     // A long analysis shows its progress over the start-up window; cancelled, it leaves

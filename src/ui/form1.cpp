@@ -316,6 +316,8 @@ void Form1::Command2_Click()
         const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
         outcome = ::Command2_Click(model_, *this, waveforms_, progress.get());
     }
+    // The windows that follow the run are made again, or marked as showing earlier values.
+    waveforms_.runEnded(outcome);
     if (outcome.end == RunEnd::FieldRefused) {
         // The student corrects the field here; the plot of an earlier run stays behind.
         QLineEdit* refused = field(outcome.field);

@@ -64,6 +64,11 @@ void PlotWidget::showHoverText(const QString& text, std::optional<QPoint> global
         QToolTip::showText(*globalPos, text, this, QRect(mapFromGlobal(*globalPos), QSize(1, 1)));
 }
 
+QPointF PlotWidget::toPlot(QPointF widgetPos) const
+{
+    return surface().toPlot(widgetPos - QPointF(contentsRect().topLeft()));
+}
+
 void PlotWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -77,8 +82,7 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* event)
 {
     // Over the border no position is reported; while a button is held the pointer is
     // followed beyond the area, where the coordinates run past 0..100.
-    const QPointF inner = event->position() - QPointF(contentsRect().topLeft());
     if (contentsRect().contains(event->position().toPoint()) || event->buttons() != Qt::NoButton)
-        emit pointerMoved(surface().toPlot(inner), event->globalPosition().toPoint());
+        emit pointerMoved(toPlot(event->position()), event->globalPosition().toPoint());
     QFrame::mouseMoveEvent(event);
 }

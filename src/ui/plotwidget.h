@@ -33,6 +33,9 @@ public:
     // replaces the text the toolkit shows after its delay.
     void showHoverText(const QString& text, std::optional<QPoint> globalPos);
 
+    // Plot coordinates of a position in the widget's own pixels.
+    QPointF toPlot(QPointF widgetPos) const;
+
     // Whether painting shows the drawing or only the empty panel (for a picture that
     // draws the plot by other means).
     void setDrawingShown(bool shown) { drawingShown_ = shown; }

@@ -67,22 +67,33 @@ void WaveformHost::showStartup()
         const bool resultsShown = form2_ && form2_->isVisible();
         const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
         startup_->move(placeClear(startup_->size(), results, mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+        follow(startup_, *startup_);
     }
     startup_->present();
-    std::variant<StartupView, Stop> result;
-    {
-        SimulationProgress progress([this]() -> QWidget* { return startup_.data(); });
-        result = analyseStartup(modelOf(model_.Simulated), startup_->columns(), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&result)) {
-        if (stop->outcome != SimOutcome::Cancelled)
-            messages_.ShowMessage(stop->message);
+    if (!startup_->remake(model_)) {
         if (fresh && startup_)
             startup_->close();
         return;
     }
-    startup_->setView(std::move(std::get<StartupView>(result)));
+    startup_->showStale(stale_);
     startup_->present();
+}
+
+void WaveformHost::follow(QWidget* window, RunFollower& follower)
+{
+    followers_.emplace_back(window, &follower);
+}
+
+void WaveformHost::runEnded(const RunOutcome& outcome)
+{
+    std::erase_if(followers_, [](const auto& f) { return f.first.isNull(); });
+    stale_ = outcome.end != RunEnd::Drawn && outcome.end != RunEnd::CurrentReachedZero;
+    // A window remade may close another (a message box over it): each is looked for anew.
+    for (std::size_t i = 0; i < followers_.size(); ++i) {
+        const auto& [window, follower] = followers_[i];
+        if (window)
+            follower->showStale(stale_ || !follower->remake(model_));
+    }
 }
 
 FormAvvio* WaveformHost::startup() const

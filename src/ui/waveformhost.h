@@ -3,16 +3,20 @@
 #pragma once
 
 #include "app/platform.h"
+#include "sim/verification.h"
 
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class Form2;
 class FormAvvio;
 class QWidget;
+class RunFollower;
 struct Model;
 
 // The window is made the first time a run needs it and then reused; once the user
@@ -40,6 +44,13 @@ public:
     void showStartup();
     FormAvvio* startup() const;
 
+    // A result window that follows the runs: while it exists, every "Grafici" that
+    // reaches the simulation makes it again, and one refused before the simulation (or
+    // stopped within it) leaves it with the line saying it shows earlier values.
+    void follow(QWidget* window, RunFollower& follower);
+    // Told after each "Grafici" how it ended.
+    void runEnded(const RunOutcome& outcome);
+
     // Brings a shown window to the front, restored if minimised and active: after a run,
     // whatever else took the front meanwhile (a progress dialog hands the activation
     // back to the main window when it closes), the results belong there.
@@ -57,4 +68,6 @@ private:
     QPointer<const QWidget> mainWindow_;
     QRect area_;
     std::optional<QPoint> lastPlace_; // frame top-left of the window the user closed
+    std::vector<std::pair<QPointer<QWidget>, RunFollower*>> followers_;
+    bool stale_ = false; // the last "Grafici" did not simulate the fields' values
 };
