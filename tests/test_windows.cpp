@@ -360,6 +360,34 @@ private slots:
             QVERIFY2(heard.contains(part), qPrintable(heard));
     }
 
+    // "Copia il valore esatto" copies a result in full, as the fields read it back: L
+    // pasted into its verification field, "Grafici" takes it.  The summary boxes give
+    // theirs too, while they show a value.
+    void exactValueGoesBack()
+    {
+        click("Command3");
+        click("Command1");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const auto exact = [this](QWidget* window, const char* box) {
+            return window->findChild<QLabel*>(box)->findChild<QAction*>("CopiaValoreEsatto");
+        };
+        exact(form1_.get(), "Label24")->trigger();
+        const double designed = model_.L; // µH, as the design leaves it
+        QCOMPARE(clipboard->text().toDouble(), designed); // every bit: the shortest text that reads back to it
+        auto* field = in1<QLineEdit>("Text9");
+        field->selectAll();
+        field->paste();
+        QCOMPARE(field->text(), clipboard->text());
+        click("Command2");
+        QCOMPARE(messages_.messages, QStringList());
+        QCOMPARE(model_.L, designed * 0.000001);
+        exact(form2(), "Label2")->trigger();
+        QCOMPARE(clipboard->text().toDouble(), model_.SimDeltaiL);
+        in1<QLineEdit>("Text12")->setText("0");
+        click("Command2");
+        QVERIFY(!exact(form2(), "Label2")->isEnabled() && exact(form1_.get(), "Label24")->isEnabled());
+    }
+
     // Example data, design, verification and a readout by the pointer; the plot kept
     // through hiding and repainting; a refused run clears the figures and the hover
     // text; a closed waveform window comes back fresh.
@@ -399,6 +427,9 @@ private slots:
                                 "annullarsi, prova ad aumentare L ( anche di molto )!";
         QCOMPARE(messages_.messages, QStringList(refused));
         QCOMPARE(summary(), QString(5, u' '));
+        // Then the emptied plot says where that converter can be seen.
+        const auto* hint = in2<QLabel>("SuggerimentoAvvio");
+        QVERIFY(hint->isVisibleTo(form2()) && hint->text().contains("«Avvio del convertitore» (Ctrl+T"));
         QVERIFY(picture->grab().toImage() != drawn && picture->toolTip().isEmpty());
         QToolTip::showText(picture->mapToGlobal(QPoint(5, 5)), "t= 1", picture);
         form2()->setHoverText({}); // as the run does when it clears the plot

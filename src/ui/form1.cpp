@@ -224,6 +224,7 @@ void Form1::makeResultBoxes()
         box->setAccessibleName(QString::fromUtf8(row.accessibleName));
         UiStyle::setBackground(box, sideColour(row.side));
         UiStyle::makeCopyable(box);
+        UiStyle::offerExactValue(box);
         results_[i] = box;
     }
 }
@@ -292,6 +293,11 @@ void Form1::setTextColour(Form1Field field, Rgb colour)
 void Form1::setCaption(Form1Result box, const QString& text)
 {
     results_[static_cast<std::size_t>(box)]->setText(text);
+}
+
+void Form1::setExactValue(Form1Result box, std::optional<double> value)
+{
+    UiStyle::setExactValue(results_[static_cast<std::size_t>(box)], value);
 }
 
 QString Form1::caption(Form1Result box) const

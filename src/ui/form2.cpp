@@ -107,6 +107,7 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         box->setMargin(2);
         UiStyle::setBackground(box, Qt::white);
         UiStyle::makeCopyable(box);
+        UiStyle::offerExactValue(box);
         box->installEventFilter(this);
         box->setAccessibleName(QStringLiteral("%1, in %2").arg(QString::fromUtf8(row.caption.text),
                                                                QString::fromUtf8(row.unit.text).mid(1).chopped(1)));
@@ -125,6 +126,16 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
+
+    // In the middle of the plot, letting the pointer and its menu through to it.
+    hint_ = new QLabel(picture1_);
+    hint_->setObjectName(QStringLiteral("SuggerimentoAvvio"));
+    hint_->setGeometry(picture1_->contentsRect().adjusted(60, 0, -60, 0));
+    hint_->setFont(UiStyle::font(9.75));
+    hint_->setAlignment(Qt::AlignCenter);
+    hint_->setWordWrap(true);
+    hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint_->hide();
 
     picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
     connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
@@ -207,6 +218,17 @@ void Form2::setCaption(Form2Summary box, const QString& text)
 {
     summary_[static_cast<std::size_t>(box)]->setText(text);
     describePlot();
+}
+
+void Form2::setExactValue(Form2Summary box, std::optional<double> value)
+{
+    UiStyle::setExactValue(summary_[static_cast<std::size_t>(box)], value);
+}
+
+void Form2::setPlotHint(const QString& text)
+{
+    hint_->setText(text);
+    hint_->setVisible(!text.isEmpty());
 }
 
 int Form2::selectedOption() const
