@@ -764,6 +764,27 @@ private slots:
                  qPrintable(QString("%1,%2").arg(form2()->x()).arg(form2()->y())));
     }
 
+    // On a 1366 × 768 laptop the start-up window, narrowed for it, leaves the main
+    // window's verification fields and "Grafici" uncovered, on the same screen.
+    void laptopKeepsGraficiInView()
+    {
+        QScreen* laptop = QGuiApplication::screens().at(2);
+        QCOMPARE(laptop->geometry().size(), QSize(1366, 768));
+        delete form2();
+        form1_->windowHandle()->setScreen(laptop);
+        form1_->move(laptop->geometry().topLeft());
+        workedExample();
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        const QWidget* window = host_->startup();
+        QRect kept;
+        for (const char* name : {"Command2", "Text7", "Text8", "Text9", "Text10", "Text11", "Text12", "Text13", "Text14", "Text15"})
+            kept |= QRect(in1(name)->mapToGlobal(QPoint()), in1(name)->size());
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(laptop->availableGeometry().contains(frame) && !frame.intersects(kept),
+                 qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QVERIFY(window->width() < 1120 && window->width() >= window->minimumWidth());
+    }
+
     // On the screen, covering as little of the verification area as any place on the
     // screen would (found by trying every pixel), then as little of the main window.
     void placement_data()

@@ -64,9 +64,7 @@ void WaveformHost::showStartup()
     const bool fresh = !startup_;
     if (fresh) {
         startup_ = new FormAvvio(messages_);
-        const bool resultsShown = form2_ && form2_->isVisible();
-        const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
-        startup_->move(placeClear(startup_->size(), results, mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+        placeStartup();
         follow(startup_, *startup_);
     }
     startup_->present();
@@ -77,6 +75,25 @@ void WaveformHost::showStartup()
     }
     startup_->showStale(stale_);
     startup_->present();
+}
+
+// Clear of the main window's verification fields and "Grafici" first, made narrower for
+// that on a small screen where it can; then of the results, then of the rest of the
+// main window.
+void WaveformHost::placeStartup()
+{
+    const bool resultsShown = form2_ && form2_->isVisible();
+    const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
+    if (!mainWindow_) {
+        startup_->move(placeClear(startup_->size(), results, QRect()));
+        return;
+    }
+    const QRect screen = mainWindow_->screen()->availableGeometry();
+    const QRect area(mainWindow_->mapToGlobal(area_.topLeft()), area_.size());
+    const QSize frame = withFrame(QSize(0, 0)), least = startup_->minimumSize().expandedTo(startup_->minimumSizeHint());
+    startup_->resize(sizeClearOf(screen, withFrame(startup_->size()), withFrame(least), area) - frame);
+    const QRect inOrder[] = {area, results, mainWindow_->frameGeometry()};
+    startup_->move(placeClearOf(screen, withFrame(startup_->size()), inOrder));
 }
 
 void WaveformHost::follow(QWidget* window, RunFollower& follower)

@@ -60,6 +60,7 @@ private:
     QPoint firstPlace(QSize clientSize) const;
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
     QSize withFrame(QSize clientSize) const;
+    void placeStartup();
 
     Model& model_;
     MessagePort& messages_;
