@@ -234,6 +234,21 @@ Scales scalesOf(const StartupView& view)
     return s;
 }
 
+QStringList scaleTexts(const Range& scale)
+{
+    const double values[] = {scale.bottom, (scale.bottom + scale.top) / 2, scale.top};
+    QStringList texts;
+    for (int decimals = 2; decimals <= 9; ++decimals) {
+        texts.clear();
+        for (const double v : values) {
+            texts << (v == 0 ? QStringLiteral("0") : withLocalePoint(QLocale::c().toString(v, 'E', decimals)));
+        }
+        if (texts[0] != texts[1] && texts[1] != texts[2])
+            break;
+    }
+    return texts;
+}
+
 std::vector<double> tickTimes(const Scales& s)
 {
     std::vector<double> ticks;
@@ -276,11 +291,7 @@ QString tickText(double ms, double tickMs)
     int decimals = 0;
     for (double scaled = tickMs; decimals < 6 && std::fabs(scaled - std::round(scaled)) > 1e-6 * scaled; scaled *= 10)
         ++decimals;
-    QString text = QString::number(ms, 'f', decimals); // ASCII digits and a point
-    const QString point = QLocale().decimalPoint();
-    if (point.size() == 1)
-        text.replace(u'.', point.front());
-    return text;
+    return withLocalePoint(QString::number(ms, 'f', decimals)); // ASCII digits
 }
 
 double xOfTime(const StartupView& view, double ms)

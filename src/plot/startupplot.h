@@ -57,6 +57,10 @@ struct Scales {
 Scales scalesOf(const StartupView& view);
 Range rangeOf(double lowest, double highest);
 
+// The bottom, middle and top of a scale as their labels: "0", or with as many decimals
+// (two at least) as tell the three apart, in the student's locale.
+QStringList scaleTexts(const Range& scale);
+
 // The times of the ticks in the time shown: whole multiples of the step.
 std::vector<double> tickTimes(const Scales& s);
 

@@ -3,8 +3,6 @@
 #include "app/numbers.h"
 #include "sim/extremes.h"
 
-#include <QLocale>
-
 #include <optional>
 #include <tuple>
 
@@ -40,11 +38,7 @@ constexpr QStringView kDiverged =
 // current locale (QLocale()), as the other numbers of the messages.
 QString percentText(double fraction)
 {
-    QString text = QString::number(fraction * 100, 'g', 6);
-    const QString point = QLocale().decimalPoint();
-    if (point.size() == 1)
-        text.replace(u'.', point.front());
-    return text;
+    return withLocalePoint(QString::number(fraction * 100, 'g', 6));
 }
 
 } // namespace

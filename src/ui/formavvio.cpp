@@ -24,7 +24,7 @@ namespace {
 // the left grows with the window, the legend and the figures keep their width on the
 // right, the lines under the plot run across the window.
 const QSize kWindow(1120, 640);
-const QSize kLeast(860, 640);
+const QSize kLeast(800, 640);
 constexpr int kPlotLeft = 76, kPlotTop = 54, kBelowPlot = 96;
 constexpr int kPanelWidth = 250, kPanelMargin = 14;
 // The legend rows' and the figures' heights, in the order of StartupPlot::legendTexts
@@ -87,10 +87,10 @@ FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Q
                                  "tratto, un doppio clic torna a tutto il tratto."));
     hint_->setWordWrap(true);
     csv_ = label(this, "Label5");
-    stale_ = label(this, "ValoriPrecedenti",
-                   QStringLiteral("Valori precedenti: l'ultimo «Grafici» non ha simulato i valori ora nei campi."));
-    stale_->setWordWrap(true);
+    // Along the plot's top edge, above the bands, letting the pointer through.
+    stale_ = label(plot_, "ValoriPrecedenti", QStringLiteral("Valori precedenti: «Grafici» non ha simulato i campi attuali."));
     UiStyle::setTextColour(stale_, Qt::red);
+    stale_->setAttribute(Qt::WA_TransparentForMouseEvents);
     stale_->hide();
     makeLegend();
     for (std::size_t i = 0; i < std::size(kFigureHeights); ++i) {
@@ -139,10 +139,11 @@ void FormAvvio::layOut()
     laidOutFor_ = size();
     const int w = width(), h = height();
     const int panelLeft = w - kPanelWidth - kPanelMargin;
-    title_->setGeometry(16, 8, panelLeft - 36, 22);
-    inputs_->setGeometry(16, 30, panelLeft - 36, 18);
-    stale_->setGeometry(panelLeft, 4, kPanelWidth, 46);
+    title_->setGeometry(16, 8, w - 32, 22);
+    inputs_->setGeometry(16, 30, w - 32, 18);
     plot_->setGeometry(kPlotLeft, kPlotTop, panelLeft - 20 - kPlotLeft, h - kPlotTop - kBelowPlot);
+    const QRect inner = plot_->contentsRect();
+    stale_->setGeometry(inner.left() + 6, inner.top() + 1, inner.width() - 12, 16);
     const int below = plot_->geometry().bottom() + 1;
     span_->setGeometry(16, below + 22, w - 32, 18);
     csv_->setGeometry(16, below + 40, w - 32, 18);
@@ -338,11 +339,10 @@ void FormAvvio::placeScaleLabels()
         return l;
     };
     for (const auto& b : bands) {
-        for (const double share : {0.0, 0.5, 1.0}) {
-            const QPoint at = plotToWindow(0, b.band.zero + b.band.height * share);
-            const double value = b.scale.bottom + (b.scale.top - b.scale.bottom) * share;
-            add(QRect(2, at.y() - 8, kPlotLeft - 6, 16), value == 0 ? QStringLiteral("0") : FormatNumber(value, NumberPattern::Sci2),
-                Qt::AlignRight | Qt::AlignVCenter);
+        const QStringList texts = StartupPlot::scaleTexts(b.scale);
+        for (int i = 0; i < 3; ++i) {
+            const QPoint at = plotToWindow(0, b.band.zero + b.band.height * i / 2);
+            add(QRect(2, at.y() - 8, kPlotLeft - 6, 16), texts[i], Qt::AlignRight | Qt::AlignVCenter);
         }
         const QPoint top = plotToWindow(0, b.band.zero + b.band.height);
         UiStyle::setTextColour(add(QRect(2, top.y() - 26, kPlotLeft - 6, 16), QString::fromLatin1(b.title),
