@@ -586,50 +586,88 @@ std::vector<const RowPart*> partsByFirst(const std::vector<RowPart>& parts, Keep
 // Rows up to NI past the periods stepped: period q repeats member (q − mu) mod lambda.
 // A row covering lambda periods or more holds every member; a shorter one a window of
 // them, which may run past the cycle's end into its first members again (those are
-// kept for it).  The members are stepped once more from the start of mu; the windows
-// of whole rows, all equally long, take sliding extremes, the few others (the row the
-// search ended in, the last one) gather their members one by one.
+// kept for it).  The windows of whole rows, all equally long, take sliding extremes,
+// the few others (the row the search ended in, the last one) gather their members one
+// by one.
+class CycleRows {
+public:
+    CycleRows(const Cycle& c, std::int64_t stepped, std::int64_t requested, Rows& rows)
+        : lambda_(c.lambda), rows_(rows), parts_(partsPast(c, stepped, requested, rows)), sliding_(rows.per)
+    {
+        for (const RowPart& part : parts_)
+            longest_ = part.count < lambda_ ? std::max(longest_, part.count) : longest_;
+        starting_ = partsByFirst(parts_, [](const RowPart& p) { return p.startsRow; });
+        whole_ = partsByFirst(parts_, [&](const RowPart& p) { return p.count < lambda_ && p.count == rows.per; });
+        other_ = partsByFirst(parts_, [&](const RowPart& p) { return p.count < lambda_ && p.count != rows.per; });
+    }
+
+    // Members to go through: the cycle, and the windows' run past its end.
+    std::int64_t members() const { return lambda_ + std::max<std::int64_t>(longest_ - 1, 0); }
+
+    // Member e of the cycle (e < lambda), stepped from `start`.
+    void stepped(std::int64_t e, State start, const PeriodStats& stats)
+    {
+        for (; nextStart_ < starting_.size() && starting_[nextStart_]->first == e; ++nextStart_)
+            rows_.rows[starting_[nextStart_]->row].voStart = start.vo;
+        merge(all_, stats);
+        if (e < longest_ - 1)
+            again_.push_back(stats);
+        take(e, stats);
+    }
+    // The windows' members past the cycle's end, its first members again.
+    void pastEnd(std::int64_t e) { take(e, again_[std::size_t(e - lambda_)]); }
+
+    // Every member taken: the rows that cover the whole cycle.
+    void finish()
+    {
+        for (const RowPart& part : parts_) {
+            if (part.count >= lambda_)
+                merge(rows_.rows[part.row], all_);
+        }
+    }
+
+private:
+    void take(std::int64_t e, const PeriodStats& stats)
+    {
+        if (!whole_.empty())
+            sliding_.push(e, stats);
+        for (; nextWhole_ < whole_.size() && whole_[nextWhole_]->first + rows_.per - 1 == e; ++nextWhole_)
+            merge(rows_.rows[whole_[nextWhole_]->row], sliding_.from(whole_[nextWhole_]->first));
+        for (const RowPart* part : other_) {
+            if (part->first <= e && e < part->first + part->count)
+                merge(rows_.rows[part->row], stats);
+        }
+    }
+
+    std::int64_t lambda_;
+    Rows& rows_;
+    std::vector<RowPart> parts_;
+    std::int64_t longest_ = 0;
+    std::vector<const RowPart*> starting_, whole_, other_;
+    std::vector<PeriodStats> again_; // the first members, for windows past the cycle's end
+    SlidingStats sliding_;
+    PeriodStats all_;
+    std::size_t nextStart_ = 0, nextWhole_ = 0;
+};
+
+// The members are stepped once more from the start of mu.
 std::optional<Stop> rowsFromCycle(const Setup& setup, const Cycle& c, State muStart, std::int64_t stepped,
                                   std::int64_t requested, Rows& rows, ProgressCounter& progress)
 {
-    const std::vector<RowPart> parts = partsPast(c, stepped, requested, rows);
-    std::int64_t longest = 0;
-    for (const RowPart& part : parts)
-        longest = part.count < c.lambda ? std::max(longest, part.count) : longest;
-    const auto starting = partsByFirst(parts, [](const RowPart& p) { return p.startsRow; });
-    const auto whole = partsByFirst(parts, [&](const RowPart& p) { return p.count < c.lambda && p.count == rows.per; });
-    const auto other = partsByFirst(parts, [&](const RowPart& p) { return p.count < c.lambda && p.count != rows.per; });
-    std::vector<PeriodStats> again; // the first members, for windows past the cycle's end
-    SlidingStats sliding(rows.per);
-    PeriodStats all;
-    std::size_t nextStart = 0, nextWhole = 0;
+    CycleRows cycleRows(c, stepped, requested, rows);
     State start = muStart;
-    for (std::int64_t e = 0; e < c.lambda + std::max<std::int64_t>(longest - 1, 0); ++e) {
-        PeriodStats stats = e < c.lambda ? PeriodStats{} : again[std::size_t(e - c.lambda)];
-        if (e < c.lambda) {
-            const Stepped step = stepTracked(setup, start);
-            for (; nextStart < starting.size() && starting[nextStart]->first == e; ++nextStart)
-                rows.rows[starting[nextStart]->row].voStart = start.vo;
-            std::tie(start, stats) = std::pair(step.next, step.stats);
-            merge(all, stats);
-            if (e < longest - 1)
-                again.push_back(stats);
-            if (!progress.step())
-                return cancelled();
+    for (std::int64_t e = 0; e < cycleRows.members(); ++e) {
+        if (e >= c.lambda) {
+            cycleRows.pastEnd(e);
+            continue;
         }
-        if (!whole.empty())
-            sliding.push(e, stats);
-        for (; nextWhole < whole.size() && whole[nextWhole]->first + rows.per - 1 == e; ++nextWhole)
-            merge(rows.rows[whole[nextWhole]->row], sliding.from(whole[nextWhole]->first));
-        for (const RowPart* part : other) {
-            if (part->first <= e && e < part->first + part->count)
-                merge(rows.rows[part->row], stats);
-        }
+        const Stepped step = stepTracked(setup, start);
+        cycleRows.stepped(e, start, step.stats);
+        start = step.next;
+        if (!progress.step())
+            return cancelled();
     }
-    for (const RowPart& part : parts) {
-        if (part.count >= c.lambda)
-            merge(rows.rows[part.row], all);
-    }
+    cycleRows.finish();
     return std::nullopt;
 }
 

@@ -69,6 +69,21 @@ QLabel* caption(QWidget* parent, const Caption& c)
     return UiStyle::place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
 }
 
+// The line over the empty plot: in its middle, letting the pointer and its menu
+// through to it.
+QLabel* makeHint(QWidget* plot)
+{
+    auto* hint = new QLabel(plot);
+    hint->setObjectName(QStringLiteral("SuggerimentoAvvio"));
+    hint->setGeometry(plot->contentsRect().adjusted(60, 0, -60, 0));
+    hint->setFont(UiStyle::font(9.75));
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint->hide();
+    return hint;
+}
+
 } // namespace
 
 Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
@@ -127,16 +142,7 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
 
-    // In the middle of the plot, letting the pointer and its menu through to it.
-    hint_ = new QLabel(picture1_);
-    hint_->setObjectName(QStringLiteral("SuggerimentoAvvio"));
-    hint_->setGeometry(picture1_->contentsRect().adjusted(60, 0, -60, 0));
-    hint_->setFont(UiStyle::font(9.75));
-    hint_->setAlignment(Qt::AlignCenter);
-    hint_->setWordWrap(true);
-    hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    hint_->hide();
-
+    hint_ = makeHint(picture1_);
     picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
     connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
     describePlot();

@@ -24,7 +24,7 @@ namespace {
 // the left grows with the window, the legend and the figures keep their width on the
 // right, the lines under the plot run across the window.
 const QSize kWindow(1120, 640);
-const QSize kLeast(800, 640);
+const QSize kLeast(720, 640);
 constexpr int kPlotLeft = 76, kPlotTop = 54, kBelowPlot = 96;
 constexpr int kPanelWidth = 250, kPanelMargin = 14;
 // The legend rows' and the figures' heights, in the order of StartupPlot::legendTexts
