@@ -109,6 +109,8 @@ public:
     void drawPlotFrame() override { DrawPlotFrame(plot_); }
     void plotTraces(const Model& m) override { DrawTraces(m, plot_); }
     void setCaption(Form2Summary, const QString&) override {}
+    void setExactValue(Form2Summary, std::optional<double>) override {}
+    void setPlotHint(const QString&) override {}
     int selectedOption() const override { return 0; }
     void selectOption(int) override {}
     void setHoverText(const QString&) override {}

@@ -75,7 +75,13 @@ struct FakeForm1 : Form1Port {
         captions[box] = text;
         ++screenWrites;
     }
-    void ShowMessage(const QString& text) override { messages << text; }
+    void setExactValue(Form1Result, std::optional<double>) override {}
+    void ShowMessage(const QString& text) override
+    {
+        if (log)
+            *log << "message";
+        messages << text;
+    }
 };
 
 struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
@@ -102,7 +108,14 @@ struct FakeForm2 : Form2Host, Form2Port, PlotSurface {
     void setCaption(Form2Summary box, const QString& text) override
     {
         captions[box] = text;
-        events << QString("caption %1").arg(int(box));
+        events << QString(text.isEmpty() ? "empty %1" : "caption %1").arg(int(box));
+    }
+    QString hint;
+    void setExactValue(Form2Summary, std::optional<double>) override {}
+    void setPlotHint(const QString& text) override
+    {
+        hint = text;
+        events << "hint";
     }
     bool startupAvailable = false;
     int selectedOption() const override { return selected; }

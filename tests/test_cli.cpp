@@ -91,15 +91,26 @@ private slots:
             << "PiccoIL = 3.33E+01 A (periodo 22)\nPiccoVo = 4.72E+01 V (periodo 40)\n"
                "Discontinuo = 116 periodi (dal 43 al 158)\nRegime1% = periodo 753 (t = 9.40E+00 ms)\n"
                "Ripetizione = nessuna entro NI\nDeltaiL = 9.98E-01 A\nDeltaVo = 5.98E+01 mV\nIDP = 3.00E+00 A\n"
-               "IDm = 1.50E+00 A\nIim = 2.50E+00 A\n" << "";
+               "IDm = 1.50E+00 A\nIim = 2.50E+00 A\nVoMedia = 2.50E+01 V\n" << "";
         QTest::newRow("start-up past its repeat, as JSON") << startup + QStringList{"--ni", "20000", "--json"} << 0
             << "{\"PeakIL_A\": 33.29723327649278, \"PeakIL_period\": 22, \"PeakVo_V\": 47.1599712167562, "
                "\"PeakVo_period\": 40, \"DCM_periods\": 116, \"DCM_first\": 43, \"DCM_last\": 158, "
                "\"Settled_period\": 753, \"Repeat_period\": 9893, \"Cycle_length\": 1, "
                "\"DeltaiL_A\": 0.9974999999999787, \"DeltaVo_mV\": 59.806361611464354, \"IDP_A\": 2.9950554518882986, "
-               "\"IDm_A\": 1.5000791229392518, \"Iim_A\": 2.4966037482426766}\n" << "";
+               "\"IDm_A\": 1.5000791229392518, \"Iim_A\": 2.4966037482426766, \"Vo_mean_V\": 24.98969389084673}\n" << "";
         QTest::newRow("start-up of one sample a period") << startup + QStringList{"--n", "1"} << 1 << ""
-            << "Per mostrare l'avvio servono almeno 2 campioni per periodo (N) e almeno un periodo simulato (NI).\n";
+            << "Con N = 1 campioni per periodo il duty cycle 40 % lascia l'interruttore sempre aperto: aumenta N o "
+               "cambia D.\n";
+        // The samples cannot show 99.95 % at N = 1000, and can at N = 100 000.
+        QTest::newRow("verification with the switch always closed") << QStringList(kVerification).replaceInStrings("40", "99.95")
+            << 1 << "" << "Con N = 1000 campioni per periodo il duty cycle 99.95 % lascia l'interruttore sempre chiuso: "
+                          "aumenta N o cambia D.\n";
+        QTest::newRow("verification of 99.95 % at N = 100 000")
+            << QStringList(kVerification).replaceInStrings("40", "99.95") + QStringList{"--n", "100000", "--ni", "10"} << 0
+            << "DeltaiL = 2.50E+00 A\nDeltaVo = 1.22E+00 mV\nIDP = 2.50E+01 A\nIDm = 1.27E-02 A\nIim = 2.37E+01 A\n" << "";
+        QTest::newRow("start-up with the switch always open") << QStringList(startup).replaceInStrings("40", "0.04") << 1
+            << "" << "Con N = 1000 campioni per periodo il duty cycle 0.04 % lascia l'interruttore sempre aperto: "
+                     "aumenta N o cambia D.\n";
         QTest::newRow("start-up with a field refused") << QStringList(startup).replaceInStrings("125", "0") << 1 << ""
             << "La capacità C non può essere zero.\n";
         QTest::newRow("decimal comma refused as in the window") << QStringList(kDesign).replaceInStrings("1.5", "1,5")
@@ -367,7 +378,7 @@ private slots:
                          "desktop, oppure correggi la variabile DISPLAY.\n"));
     }
 
-    // The start-up's files: a row a period of the span drawn, the discontinuous ones
+    // The start-up's files: a row a period of the whole run, the discontinuous ones
     // marked (43 to 158, as the circuit simulator has them too), the window's pictures.
     void startupFiles()
     {
@@ -388,7 +399,7 @@ private slots:
             if (row[7] == "1")
                 discontinuous << row[0].toInt();
         }
-        QCOMPARE(rows, 3012);
+        QCOMPARE(rows, 5000); // every period of the run, not only the 3012 drawn
         QCOMPARE(discontinuous.size(), 116);
         QVERIFY(discontinuous.first() == 43 && discontinuous.last() == 158);
         QCOMPARE(QImage(png).size(), QSize(1120, 640));
@@ -404,7 +415,7 @@ private slots:
                             + QStringList{"--ni", "40", "--json"});
         QCOMPARE(ran.status, 0);
         const QJsonObject json = QJsonDocument::fromJson(ran.out.toUtf8()).object();
-        QCOMPARE(json.keys().size(), 15);
+        QCOMPARE(json.keys().size(), 16);
         for (const char* none : {"DCM_first", "DCM_last", "Repeat_period", "Cycle_length"})
             QVERIFY2(json.value(none).isNull(), none);
         QCOMPARE(json.value("DCM_periods").toVariant(), QVariant(qlonglong(0)));

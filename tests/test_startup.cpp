@@ -91,7 +91,7 @@ Plain plainLoop(const Inputs& in, std::int64_t keep = 0)
         // Period NI as the verification summarises it: extremes of the absolute values,
         // means by the rectangle rule.
         double maxIL = std::fabs(IL[1]), minIL = std::fabs(IL[1]), maxVo = std::fabs(VO[1]), minVo = std::fabs(VO[1]);
-        double sID = 0, sIL = 0;
+        double sID = 0, sIL = 0, sVo = 0;
         for (int K = 1; K <= in.N; ++K) {
             maxIL = std::max(maxIL, std::fabs(IL[K]));
             minIL = std::min(minIL, std::fabs(IL[K]));
@@ -99,7 +99,9 @@ Plain plainLoop(const Inputs& in, std::int64_t keep = 0)
             minVo = std::min(minVo, std::fabs(VO[K]));
             sID = dt * ID[K] + sID;
             sIL = dt * IL[K] + sIL;
+            sVo = dt * VO[K] + sVo;
         }
+        f.VoMean = in.Freq * sVo;
         std::tie(f.DeltaiL, f.DeltaVo, f.IDP, f.IDm, f.Iim) =
             std::tuple(maxIL - minIL, (maxVo - minVo) * 1000, maxIL, in.Freq * sID, in.Freq * sIL);
     }
@@ -153,7 +155,7 @@ QString differences(const StartupFigures& a, const StartupFigures& b)
     check("repeatPeriod", a.repeatPeriod, b.repeatPeriod);
     check("cycleLength", a.cycleLength, b.cycleLength);
     for (const auto& [name, x, y] : {std::tuple("DeltaiL", a.DeltaiL, b.DeltaiL), {"DeltaVo", a.DeltaVo, b.DeltaVo},
-                                     {"IDP", a.IDP, b.IDP}, {"IDm", a.IDm, b.IDm}, {"Iim", a.Iim, b.Iim}})
+                                     {"IDP", a.IDP, b.IDP}, {"IDm", a.IDm, b.IDm}, {"Iim", a.Iim, b.Iim}, {"VoMean", a.VoMean, b.VoMean}})
         check(name, x, y);
     return d;
 }
@@ -174,6 +176,7 @@ const Inputs kBlockedInCycle{9.9463274542106319, 0.61444013570354428, 78224.0431
 
 Q_DECLARE_METATYPE(Inputs)
 Q_DECLARE_METATYPE(StartupLimits)
+Q_DECLARE_METATYPE(SampleSpan)
 Q_DECLARE_METATYPE(StartupView)
 
 class TestStartup : public QObject {
@@ -213,8 +216,6 @@ private slots:
             kBlockedInCycle.Freq, kBlockedInCycle.L, kBlockedInCycle.C, kBlockedInCycle.RL, 21, 1251});
         row("half-sample duty: the on-phase's last sample kept", {.D = 0.25, .N = 10, .NI = 4000});
         row("half-sample duty: one sample in both phases", {.D = 0.35, .N = 10, .NI = 4000});
-        row("no on-phase at all", {.D = 0.01, .N = 20, .NI = 200});
-        row("no off-phase at all", {.D = 0.99, .N = 20, .NI = 200});
         row("a single period", {.N = 30, .NI = 1});
     }
     void matchesPlainLoop()
@@ -252,6 +253,27 @@ private slots:
         QVERIFY(std::fabs(f.DeltaiL - 1) < 0.01 && std::fabs(f.Iim - 2.5) < 0.01);
     }
 
+    // The mean output of the last period: Vi/(1 − D) = 25 V in continuous conduction;
+    // with L = 5 µH the current falls to zero in every period and the output rises to
+    // the ideal discontinuous boost's Vi·(1 + √(1 + 4D²/K))/2, K = 2L·f/RL: 35.897 V.
+    void meanOutput_data()
+    {
+        QTest::addColumn<double>("L");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<double>("tolerance"); // V: the ideal formulas neglect the ripple, the held samples and Euler's error
+        const double K = 2 * 5e-6 * 80000 / 16.67;
+        QTest::newRow("continuous conduction") << 75e-6 << 25.0 << 0.25;
+        QTest::newRow("discontinuous at steady state") << 5e-6 << 15 * (1 + std::sqrt(1 + 4 * 0.16 / K)) / 2 << 0.1;
+    }
+    void meanOutput()
+    {
+        QFETCH(double, L);
+        QFETCH(double, expected);
+        QFETCH(double, tolerance);
+        const double mean = analysed({.L = L, .NI = 20000}).figures.VoMean;
+        QVERIFY2(std::fabs(mean - expected) < tolerance, qPrintable(QString::number(mean)));
+    }
+
     // Where the diode never blocks, the start-up is the verification's run: the last
     // period's five summary values agree to the last bit.
     void neverBlockedIsTheVerification_data()
@@ -274,46 +296,40 @@ private slots:
                 && sameBits(f.IDm, m.SimIDm) && sameBits(f.Iim, m.SimIim));
     }
 
-    // The span is the run, or four times the settling period (at least 20) when the run
-    // is longer.  Each export row holds its periods' extremes of samples 2..N, the
-    // voltage at the start of its first period and whether the diode blocked in any;
-    // rows group periods when the span has more than allowed.  Every sample lies
-    // within its pixel column's band, and the bands together reach exactly from the
-    // lowest to the highest sample.
-    void drawingAndRows_data()
+    // One export row per period of the whole run, or per group when there would be more
+    // rows than allowed: each with its periods' extremes of samples 2..N, the voltage at
+    // the start of its first period and whether the diode blocked in any.  Past the
+    // repeat the rows follow from the cycle, whether a row covers whole turns of it or
+    // a window of it, also when the cycle is longer than the recent states.
+    void rows_data()
     {
         QTest::addColumn<Inputs>("in");
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<std::int64_t>("maxRows");
-        QTest::addColumn<std::int64_t>("span");
-        QTest::newRow("coarse worked example, one row a period") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(100000)
-                                                                 << std::int64_t(4 * 818);
-        QTest::newRow("rows of 8 periods") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(436)
-                                           << std::int64_t(4 * 818);
-        QTest::newRow("a run shorter than its settling") << Inputs{.N = 50, .NI = 300} << 997 << std::int64_t(100000)
-                                                         << std::int64_t(300);
-        QTest::newRow("more columns than samples") << Inputs{.N = 10, .NI = 30} << 1000 << std::int64_t(100000)
-                                                   << std::int64_t(30);
-        QTest::newRow("one column a sample") << Inputs{.L = 5e-6, .N = 10, .NI = 20} << 200 << std::int64_t(100000)
-                                             << std::int64_t(20);
+        QTest::addColumn<StartupLimits>("limits");
+        QTest::addColumn<std::int64_t>("group");
+        Inputs cycle490 = kCycle490;
+        cycle490.NI = 7003;
+        QTest::newRow("coarse worked example, one row a period") << Inputs{.N = 50, .NI = 4000} << StartupLimits{} << std::int64_t(1);
+        QTest::newRow("rows of 10 periods") << Inputs{.N = 50, .NI = 4000} << StartupLimits{.maxRows = 436} << std::int64_t(10);
+        QTest::newRow("cycle of 490, rows of 8: windows of it") << cycle490 << StartupLimits{.maxRows = 876} << std::int64_t(8);
+        QTest::newRow("the same, longer than the recent states") << cycle490 << StartupLimits{.recentStates = 64, .maxRows = 876}
+                                                                << std::int64_t(8);
+        QTest::newRow("cycle of 23, rows of 50: whole turns") << kCycle23 << StartupLimits{.maxRows = 50} << std::int64_t(50);
     }
-    void drawingAndRows()
+    void rows()
     {
         QFETCH(Inputs, in);
-        QFETCH(int, columns);
-        QFETCH(std::int64_t, maxRows);
-        QFETCH(std::int64_t, span);
-        const StartupView view = analysed(in, columns, {.maxRows = maxRows});
-        QCOMPARE(view.span, span);
-        const Plain plain = plainLoop(in, span);
-        const std::int64_t group = (span + maxRows - 1) / maxRows;
+        QFETCH(StartupLimits, limits);
+        QFETCH(std::int64_t, group);
+        const StartupView view = analysed(in, 100, limits);
+        QVERIFY(view.figures.repeatPeriod == 0 || view.figures.repeatPeriod + view.figures.cycleLength < in.NI);
         QCOMPARE(view.rowPeriods, group);
-        QCOMPARE(std::int64_t(view.rows.size()), (span + group - 1) / group);
+        const Plain plain = plainLoop(in);
+        QCOMPARE(std::int64_t(view.rows.size()), (in.NI + group - 1) / group);
         for (std::size_t r = 0; r < view.rows.size(); ++r) {
             const StartupRow& row = view.rows[r];
             QCOMPARE(row.period, std::int64_t(r) * group + 1);
             PlainPeriod expected = plain.periods[std::size_t(row.period - 1)];
-            for (std::int64_t p = row.period; p < std::min(row.period + group, span + 1); ++p) {
+            for (std::int64_t p = row.period; p < std::min<std::int64_t>(row.period + group, in.NI + 1); ++p) {
                 const PlainPeriod& q = plain.periods[std::size_t(p - 1)];
                 expected = {expected.iL0, expected.vo0, std::min(expected.iLMin, q.iLMin), std::max(expected.iLMax, q.iLMax),
                             std::min(expected.voMin, q.voMin), std::max(expected.voMax, q.voMax), expected.blocked || q.blocked};
@@ -323,11 +339,76 @@ private slots:
                          && row.discontinuous == expected.blocked,
                      qPrintable(QString("row %1").arg(r)));
         }
+    }
+
+    // The largest NI: 100 000 rows of 21 475 periods, the first two as the plain loop
+    // finds them over their periods, every later one the same turns of the cycle as the
+    // second, each from the start voltage of its place in the cycle.
+    void rowsOfTheLargestRun()
+    {
+        Inputs in{.N = 50, .NI = 2147483647};
+        const StartupView view = analysed(in);
+        const std::int64_t group = 21475, mu = view.figures.repeatPeriod, lambda = view.figures.cycleLength;
+        QVERIFY(view.rowPeriods == group && view.rows.size() == 100000 && mu > 0 && mu + lambda < group);
+        in.NI = std::int32_t(2 * group);
+        const Plain plain = plainLoop(in);
+        PlainPeriod groups[2] = {plain.periods[0], plain.periods[group]}; // the extremes of the first two rows
+        for (std::size_t p = 0; p < plain.periods.size(); ++p) {
+            PlainPeriod& e = groups[p / group];
+            const PlainPeriod& q = plain.periods[p];
+            e = {e.iL0, e.vo0, std::min(e.iLMin, q.iLMin), std::max(e.iLMax, q.iLMax), std::min(e.voMin, q.voMin),
+                 std::max(e.voMax, q.voMax), e.blocked || q.blocked};
+        }
+        for (std::size_t r = 0; r < view.rows.size(); ++r) {
+            const StartupRow& row = view.rows[r];
+            const PlainPeriod& e = groups[std::min<std::size_t>(r, 1)];
+            const std::int64_t place = mu + (row.period - mu) % lambda; // the period of the run that it repeats
+            QVERIFY2(sameBits(row.iLMin, e.iLMin) && sameBits(row.iLMax, e.iLMax) && sameBits(row.voMin, e.voMin)
+                         && sameBits(row.voMax, e.voMax) && row.discontinuous == e.blocked
+                         && sameBits(row.voStart, plain.periods[std::size_t(r == 0 ? 0 : place - 1)].vo0),
+                     qPrintable(QString("row %1").arg(r)));
+        }
+    }
+
+    // The span is the run, or four times the settling period (at least 20) when the run
+    // is longer.  Every sample lies within its pixel column's band, and the bands
+    // together reach exactly from the lowest to the highest sample: for the whole span,
+    // and for a part of it drawn again (a zoom) from a start state kept on the way.
+    void drawing_data()
+    {
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<std::int64_t>("span");
+        QTest::addColumn<SampleSpan>("zoom"); // empty: the whole span
+        QTest::newRow("coarse worked example") << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{};
+        QTest::newRow("a run shorter than its settling") << Inputs{.N = 50, .NI = 300} << 997 << std::int64_t(300) << SampleSpan{};
+        QTest::newRow("more columns than samples") << Inputs{.N = 10, .NI = 30} << 1000 << std::int64_t(30) << SampleSpan{};
+        QTest::newRow("one column a sample") << Inputs{.L = 5e-6, .N = 10, .NI = 20} << 200 << std::int64_t(20) << SampleSpan{};
+        QTest::newRow("zoomed into the steady ripple, mid-period to mid-period")
+            << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{150025, 151337};
+        QTest::newRow("zoomed into the discontinuous periods, more columns than samples")
+            << Inputs{.N = 50, .NI = 4000} << 700 << std::int64_t(4 * 818) << SampleSpan{43 * 50 + 7, 43 * 50 + 600};
+    }
+    void drawing()
+    {
+        QFETCH(Inputs, in);
+        QFETCH(int, columns);
+        QFETCH(std::int64_t, span);
+        QFETCH(SampleSpan, zoom);
+        StartupView view = analysed(in, columns, {.keptStarts = 16});
+        QCOMPARE(view.span, span);
+        QVERIFY(view.starts.size() <= 16);
+        if (zoom.count() > 0)
+            QVERIFY(!redrawStartup(view, zoom, columns, nullptr) && view.shown == zoom);
+        const Plain plain = plainLoop(in, span);
+        const SampleSpan shown = view.shown;
         QCOMPARE(int(view.columns.size()), columns);
-        const std::size_t samples = plain.iL.size();
+        const std::vector<double> iL(plain.iL.begin() + shown.first, plain.iL.begin() + shown.end);
+        const std::vector<double> vo(plain.vo.begin() + shown.first, plain.vo.begin() + shown.end);
+        const std::size_t samples = iL.size();
         for (std::size_t g = 0; g < samples; ++g) {
             const StartupColumn& c = view.columns[g * std::size_t(columns) / samples];
-            QVERIFY2(c.iLLow <= plain.iL[g] && plain.iL[g] <= c.iLHigh && c.voLow <= plain.vo[g] && plain.vo[g] <= c.voHigh,
+            QVERIFY2(c.iLLow <= iL[g] && iL[g] <= c.iLHigh && c.voLow <= vo[g] && vo[g] <= c.voHigh,
                      qPrintable(QString("sample %1").arg(g)));
         }
         const auto lowest = [&](double StartupColumn::*x) {
@@ -336,67 +417,77 @@ private slots:
         const auto highest = [&](double StartupColumn::*x) {
             return (*std::max_element(view.columns.begin(), view.columns.end(), [x](auto& a, auto& b) { return a.*x < b.*x; })).*x;
         };
-        QCOMPARE(lowest(&StartupColumn::iLLow), *std::min_element(plain.iL.begin(), plain.iL.end()));
-        QCOMPARE(highest(&StartupColumn::iLHigh), *std::max_element(plain.iL.begin(), plain.iL.end()));
-        QCOMPARE(lowest(&StartupColumn::voLow), *std::min_element(plain.vo.begin(), plain.vo.end()));
-        QCOMPARE(highest(&StartupColumn::voHigh), *std::max_element(plain.vo.begin(), plain.vo.end()));
+        QCOMPARE(lowest(&StartupColumn::iLLow), *std::min_element(iL.begin(), iL.end()));
+        QCOMPARE(highest(&StartupColumn::iLHigh), *std::max_element(iL.begin(), iL.end()));
+        QCOMPARE(lowest(&StartupColumn::voLow), *std::min_element(vo.begin(), vo.end()));
+        QCOMPARE(highest(&StartupColumn::voHigh), *std::max_element(vo.begin(), vo.end()));
         // A column is shaded when a sample of a discontinuous period falls in it, and only then.
         std::vector<bool> shaded(std::size_t(columns), false);
         for (std::size_t g = 0; g < samples; ++g)
-            shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples] || plain.periods[g / std::size_t(in.N)].blocked;
+            shaded[g * std::size_t(columns) / samples] = shaded[g * std::size_t(columns) / samples]
+                                                         || plain.periods[(g + std::size_t(shown.first)) / std::size_t(in.N)].blocked;
         for (std::size_t c = 0; c < std::size_t(columns) && samples >= std::size_t(columns); ++c)
             QVERIFY2(view.columns[c].discontinuous == shaded[c], qPrintable(QString("column %1").arg(c)));
     }
 
-    // The figures, the span and the pointer's reading as the window words them, with
-    // the student's decimal comma.  The view is written out here, so that only the
-    // wording is under test.
+    // The figures, the span, the export and the pointer's reading as the window words
+    // them, with the student's decimal comma, and the markers' legend lines where the
+    // marker lies outside the part shown.  The view is written out here, so that only
+    // the wording is under test.
     void words_data()
     {
         QTest::addColumn<StartupView>("view");
-        QTest::addColumn<QStringList>("texts"); // the six figures, the span, the reading at x = 50
+        QTest::addColumn<QStringList>("texts"); // 7 figures, span, export, 2 legend lines, the reading at x = 50
+        const QStringList figures{"Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
+                                  "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
+                                  "Conduzione discontinua: 116 periodi, dal 43 al 158",
+                                  "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
+                                  "Stato ripetuto esattamente: dal periodo 9893, identico a ogni periodo",
+                                  "Ultimo periodo (NI = 20000): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, "
+                                  "IDm = 1,50E+00 A, Iim = 2,50E+00 A",
+                                  "Tensione media in uscita nell'ultimo periodo: 3,61E+01 V"};
         StartupView settled;
-        settled.figures = {33.297, 22, 47.16, 40, 116, 43, 158, 753, 9893, 1, 0.9975, 59.81, 2.995, 1.5, 2.4966};
+        settled.figures = {33.297, 22, 47.16, 40, 116, 43, 158, 753, 9893, 1, 0.9975, 59.81, 2.995, 1.5, 2.4966, 36.07};
         std::tie(settled.freq, settled.n, settled.requested, settled.span) = std::tuple(80000.0, 1000, 20000, 3012);
         settled.columns = {{0, 0, 0, 0}, {1.5, 3.25, 24.5, 24.75, true}, {2, 2, 25, 25}};
-        QTest::newRow("settled, a fixed point") << settled << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: 116 periodi, dal 43 al 158",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Stato ripetuto esattamente: dal periodo 9893, identico a ogni periodo",
-            "Ultimo periodo (NI = 20000): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        QTest::newRow("settled, a fixed point") << settled << figures + QStringList{
             "Nel grafico: i primi 3012 periodi di 20000 (37,65 ms), quattro volte il periodo in cui il convertitore "
             "arriva a regime.",
+            "Nel file CSV (Esporta dati): una riga per ciascuno dei 20000 periodi simulati.", "a regime entro ±1 %",
+            "prima ripetizione esatta dello stato: oltre il tratto mostrato, al periodo 9893",
             "t = 12,55 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
+        StartupView zoomed = settled;
+        zoomed.shown = {753000, 1000000};
+        QTest::newRow("zoomed in after the settling") << zoomed << figures + QStringList{
+            "Nel grafico: da 9,41 ms a 12,50 ms, periodi dal 754 al 1000 (doppio clic o «Mostra tutto» per tornare a "
+            "tutto il tratto).",
+            "Nel file CSV (Esporta dati): una riga per ciascuno dei 20000 periodi simulati.",
+            "a regime entro ±1 %: prima del tratto mostrato, al periodo 753",
+            "prima ripetizione esatta dello stato: oltre il tratto mostrato, al periodo 9893",
+            "t = 10,44 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
         StartupView cycling = settled;
         cycling.figures.cycleLength = 23;
-        std::tie(cycling.figures.dcmPeriods, cycling.figures.dcmLast) = std::pair(1, 43);
-        cycling.span = cycling.requested = 800;
-        QTest::newRow("a cycle, one blocked period, all shown") << cycling << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: 1 periodo, il 43",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Stato ripetuto esattamente: dal periodo 9893, ciclo di 23 periodi",
-            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        std::tie(cycling.figures.dcmPeriods, cycling.figures.dcmLast, cycling.figures.repeatPeriod) = std::tuple(1, 43, 700);
+        std::tie(cycling.span, cycling.requested, cycling.rowPeriods) = std::tuple(800, 800, 3);
+        QStringList texts = figures;
+        texts[2] = "Conduzione discontinua: 1 periodo, il 43";
+        texts[4] = "Stato ripetuto esattamente: dal periodo 700, ciclo di 23 periodi";
+        texts[5].replace("NI = 20000", "NI = 800");
+        QTest::newRow("a cycle, one blocked period, all shown, rows of 3") << cycling << texts + QStringList{
             "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "Nel file CSV (Esporta dati): tutti i 800 periodi simulati, in 267 righe di 3 periodi (l'ultima di 2).",
+            "a regime entro ±1 %", "prima ripetizione esatta dello stato",
             "t = 3,33 ms ; iL: 1,50E+00 ÷ 3,25E+00 A ; Vo: 2,45E+01 ÷ 2,48E+01 V"};
         StartupView unsettled = cycling;
         unsettled.figures.cycleLength = unsettled.figures.repeatPeriod = unsettled.figures.dcmPeriods = 0;
         unsettled.columns[1] = {2, 2, 25, 25};
-        QTest::newRow("no repeat, no blocking") << unsettled << QStringList{
-            "Picco della corrente nell'induttore: 3,33E+01 A al periodo 22",
-            "Picco della tensione in uscita: 4,72E+01 V al periodo 40",
-            "Conduzione discontinua: in nessun periodo",
-            "A regime entro ±1 %: dal periodo 753 (t = 9,40 ms)",
-            "Lo stato del convertitore non si ripete esattamente entro NI = 800 periodi: la simulazione potrebbe "
-            "essere troppo breve per arrivare a regime.",
-            "Ultimo periodo (NI = 800): ΔiL = 9,98E-01 A, ΔVo = 5,98E+01 mV, IDP = 3,00E+00 A, IDm = 1,50E+00 A, "
-            "Iim = 2,50E+00 A",
+        texts[2] = "Conduzione discontinua: in nessun periodo";
+        texts[4] = "Lo stato del convertitore non si ripete esattamente entro NI = 800 periodi: la simulazione potrebbe "
+                   "essere troppo breve per arrivare a regime.";
+        QTest::newRow("no repeat, no blocking") << unsettled << texts + QStringList{
             "Nel grafico: tutti i 800 periodi simulati (10,00 ms).",
+            "Nel file CSV (Esporta dati): tutti i 800 periodi simulati, in 267 righe di 3 periodi (l'ultima di 2).",
+            "a regime entro ±1 %", "prima ripetizione esatta dello stato: nessuna entro NI",
             "t = 3,33 ms ; iL: 2,00E+00 A ; Vo: 2,50E+01 V"};
     }
     void words()
@@ -404,16 +495,23 @@ private slots:
         QFETCH(StartupView, view);
         QFETCH(QStringList, texts);
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        const QStringList legend = StartupPlot::legendTexts(view);
         const QStringList shown = StartupPlot::figureTexts(view)
-                                  + QStringList{StartupPlot::spanText(view), StartupPlot::readout(view, 50)};
+                                  + QStringList{StartupPlot::spanText(view), StartupPlot::csvText(view), legend[3], legend[4],
+                                                StartupPlot::readout(view, 50)};
         QCOMPARE(shown, texts);
     }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     // Scales round up to 1, 2, 2.5 or 5 times a power of ten; tick labels carry the
-    // decimals their step needs.
+    // decimals their step needs.  A band reaching down near zero is scaled from zero;
+    // a ripple far from it (zoomed in) gets four round steps around it.
     void scales()
     {
+        using StartupPlot::Range;
+        QCOMPARE(QList<Range>({StartupPlot::rangeOf(0, 33.3), StartupPlot::rangeOf(1.1, 2.9), StartupPlot::rangeOf(2, 3),
+                               StartupPlot::rangeOf(24.5, 25.25), StartupPlot::rangeOf(-0.75, -0.25)}),
+                 QList<Range>({{0, 50}, {0, 5}, {2, 3}, {24.5, 25.5}, {-0.8, 0}}));
         QCOMPARE(QList<double>({StartupPlot::roundUp(33.3), StartupPlot::roundUp(2), StartupPlot::roundUp(2.01),
                                 StartupPlot::roundUp(0.0031), StartupPlot::roundUp(99)}),
                  QList<double>({50, 2, 2.5, 0.005, 100}));
@@ -448,7 +546,8 @@ private slots:
         QTest::addColumn<Inputs>("in");
         QTest::addColumn<QString>("says");
         QTest::newRow("zero inductance") << Inputs{.L = 0} << "L'induttanza L non può essere zero.";
-        QTest::newRow("one sample a period") << Inputs{.N = 1} << "almeno 2 campioni per periodo";
+        QTest::newRow("one sample a period: the switch never closes") << Inputs{.N = 1} << "sempre aperto";
+        QTest::newRow("no off-phase at all") << Inputs{.D = 0.99, .N = 20} << "N = 20 campioni per periodo il duty cycle 99 % lascia l'interruttore sempre chiuso";
         QTest::newRow("no period") << Inputs{.NI = 0} << "almeno un periodo simulato";
         QTest::newRow("diverging") << Inputs{.C = 1e-12, .RL = 1e-3, .N = 100, .NI = 20} << "divergente";
     }

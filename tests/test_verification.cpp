@@ -111,12 +111,26 @@ private slots:
         QCOMPARE(run.form2.events.join(", "),
                  QString("read 7, read 8, read 12, read 9, read 10, read 11, read 13, read 14, read 15, "
                          "read 7, black 7, read 8, black 8, read 12, black 12, read 9, black 9, read 10, black 10, "
-                         "read 11, black 11, read 13, read 14, read 15, obtain, clear, hover, show, draw, "
+                         "read 11, black 11, read 13, read 14, read 15, obtain, clear, hover, "
+                         "empty 0, empty 1, empty 2, empty 3, empty 4, hint, show, draw, "
                          "caption 0, caption 1, caption 2, caption 3, caption 4"));
         QCOMPARE(run.form1.messages, QStringList());
         // Each unit by one multiplication, as the values are held: D = % × 0.01, L = µH × 0.000001.
         QCOMPARE(QList<double>({run.m.Vi, run.m.D, run.m.Freq, run.m.L, run.m.C, run.m.RL}),
                  QList<double>({15, 40 * 0.01, 80 * 1000.0, 75 * 0.000001, 125 * 0.000001, 16.67}));
+    }
+
+    // The inductor current of a far too small inductance reaches zero: the boxes are
+    // empty from the moment the plot is emptied, under the message too, and then the
+    // emptied plot says where the converter that does this can be seen.
+    void currentReachedZero()
+    {
+        Run run({{Form1Field::Text9, "5"}, {Form1Field::Text13, "100"}, {Form1Field::Text15, "500"}});
+        QCOMPARE(run.form2.events.mid(run.form2.events.indexOf("obtain")).join(", "),
+                 QString("obtain, clear, hover, empty 0, empty 1, empty 2, empty 3, empty 4, hint, show, draw, message, "
+                         "empty 0, empty 1, empty 2, empty 3, empty 4, hint"));
+        QVERIFY2(run.form2.hint.contains("conduzione discontinua") && run.form2.hint.contains("«Avvio del convertitore» (Ctrl+T"),
+                 qPrintable(run.form2.hint));
     }
 
     // "Grafici" pressed again after the student changed a field: a corrected character

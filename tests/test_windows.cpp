@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
 
 // A control of the main window or of the waveform window: its text, its place in
@@ -377,6 +378,34 @@ private slots:
             QVERIFY2(heard.contains(part), qPrintable(heard));
     }
 
+    // "Copia il valore esatto" copies a result in full, as the fields read it back: L
+    // pasted into its verification field, "Grafici" takes it.  The summary boxes give
+    // theirs too, while they show a value.
+    void exactValueGoesBack()
+    {
+        click("Command3");
+        click("Command1");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        const auto exact = [this](QWidget* window, const char* box) {
+            return window->findChild<QLabel*>(box)->findChild<QAction*>("CopiaValoreEsatto");
+        };
+        exact(form1_.get(), "Label24")->trigger();
+        const double designed = model_.L; // µH, as the design leaves it
+        QCOMPARE(clipboard->text().toDouble(), designed); // every bit: the shortest text that reads back to it
+        auto* field = in1<QLineEdit>("Text9");
+        field->selectAll();
+        field->paste();
+        QCOMPARE(field->text(), clipboard->text());
+        click("Command2");
+        QCOMPARE(messages_.messages, QStringList());
+        QCOMPARE(model_.L, designed * 0.000001);
+        exact(form2(), "Label2")->trigger();
+        QCOMPARE(clipboard->text().toDouble(), model_.SimDeltaiL);
+        in1<QLineEdit>("Text12")->setText("0");
+        click("Command2");
+        QVERIFY(!exact(form2(), "Label2")->isEnabled() && exact(form1_.get(), "Label24")->isEnabled());
+    }
+
     // Example data, design, verification and a readout by the pointer; the plot kept
     // through hiding and repainting; a refused run clears the figures and the hover
     // text; a closed waveform window comes back fresh.
@@ -416,6 +445,9 @@ private slots:
                                 "annullarsi, prova ad aumentare L ( anche di molto )!";
         QCOMPARE(messages_.messages, QStringList(refused));
         QCOMPARE(summary(), QString(5, u' '));
+        // Then the emptied plot says where that converter can be seen.
+        const auto* hint = in2<QLabel>("SuggerimentoAvvio");
+        QVERIFY(hint->isVisibleTo(form2()) && hint->text().contains("«Avvio del convertitore» (Ctrl+T"));
         QVERIFY(picture->grab().toImage() != drawn && picture->toolTip().isEmpty());
         QToolTip::showText(picture->mapToGlobal(QPoint(5, 5)), "t= 1", picture);
         form2()->setHoverText({}); // as the run does when it clears the plot
@@ -608,19 +640,74 @@ private slots:
         QFile csv(dir.filePath("avvio.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readLine(), QByteArray("periodo,t [s],iL min [A],iL max [A],Vo min [V],Vo max [V],Vo inizio [V],discontinuo\n"));
-        QCOMPARE(csv.readAll().count('\n'), 3012);
+        QCOMPARE(csv.readAll().count('\n'), 5000); // the whole run, though 3012 periods are drawn
 
         for (const auto& [field, value] : {std::pair{"Text9", "5"}, {"Text13", "100"}, {"Text15", "500"}})
             in1<QLineEdit>(field)->setText(value);
         click("Command2");
         QCOMPARE(messages_.messages.size(), 1); // the current reaches zero
+        // The open window follows the run at once, without Ctrl+T.
+        QVERIFY(text("Figura3").startsWith("Conduzione discontinua: ") && text("Figura3").endsWith(" al 500"));
         QVERIFY(startup()->isEnabled());
         startup()->trigger();
         QCOMPARE(host_->startup(), window);
-        QVERIFY(text("Figura3").startsWith("Conduzione discontinua: ") && text("Figura3").endsWith(" al 500"));
-        in1<QLineEdit>("Text12")->setText("0");
-        click("Command2");
-        QVERIFY(!startup()->isEnabled());
+        // Refused before the simulation, or by it: the picture stays, marked as showing
+        // the values before; a run that reaches the simulation takes the mark away.
+        const auto* stale = window->findChild<QLabel*>("ValoriPrecedenti");
+        const QString inputs = text("Label2");
+        for (const auto& [field, value, marked] : {std::tuple{"Text9", "7a5", true}, {"Text9", "5", false}, {"Text12", "0", true}}) {
+            in1<QLineEdit>(field)->setText(value);
+            click("Command2");
+            QVERIFY2(stale->isVisibleTo(window) == marked && text("Label2") == inputs, value);
+        }
+        QVERIFY(stale->text().startsWith("Valori precedenti") && !startup()->isEnabled());
+    }
+
+    // The start-up window grows with the plot; the wheel zooms the time about the
+    // pointer, a drag selects a span, a double click and "Mostra tutto" return to the
+    // whole; each time the part shown is reduced to the plot's pixel columns again, and
+    // the scales and the pointer's reading follow it.
+    void startupZoom()
+    {
+        workedExample();
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        FormAvvio* window = host_->startup();
+        auto* plot = window->findChild<PlotWidget*>("GraficoAvvio");
+        const SampleSpan whole = window->view()->shown;
+        const QSize before = plot->size();
+        window->resize(window->size() + QSize(200, 100));
+        QCOMPARE(plot->size(), before + QSize(200, 100));
+        QCOMPARE(int(window->view()->columns.size()), plot->pixelSize().width());
+        QCOMPARE(window->view()->shown, whole);
+        const QRect inner = plot->contentsRect();
+        const QPoint middle = inner.center();
+        QTest::mouseMove(plot, middle);
+        const QString atMiddle = plot->toolTip().section(" ;", 0, 0);
+        QVERIFY(atMiddle.startsWith("t = "));
+        QWheelEvent wheel(middle, plot->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &wheel);
+        QCOMPARE(window->view()->shown.count(), std::llround(whole.count() * 0.8));
+        QTest::mouseMove(plot, middle + QPoint(0, 1));
+        QCOMPARE(plot->toolTip().section(" ;", 0, 0), atMiddle); // the time under the pointer stays there
+        // A drag over the last tenth: the steady ripple, Vo's scale no longer from zero.
+        const auto x = [&](double share) { return QPoint(inner.left() + int(share * inner.width()), middle.y()); };
+        QTest::mousePress(plot, Qt::LeftButton, {}, x(0.9));
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, x(0.99));
+        const SampleSpan dragged = window->view()->shown;
+        QVERIFY2(std::abs(dragged.count() - window->view()->spanSamples() * 0.8 * 0.09) < 0.01 * dragged.count(),
+                 qPrintable(QString::number(dragged.count())));
+        QVERIFY(window->findChild<QLabel*>("Label3")->text().startsWith("Nel grafico: da 3"));
+        QStringList scale;
+        for (const QLabel* l : window->findChildren<QLabel*>()) {
+            if (l->geometry().right() < plot->geometry().left() && l->text().startsWith("2,"))
+                scale << l->text();
+        }
+        QVERIFY2(scale.size() >= 3, qPrintable(scale.join(' '))); // Vo's scale around 25 V
+        QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
+        QCOMPARE(window->view()->shown, whole);
+        QApplication::sendEvent(plot, &wheel);
+        window->findChild<QAction*>("MostraTutto")->trigger();
+        QCOMPARE(window->view()->shown, whole);
     }
 
     // A long analysis shows its progress over the start-up window; cancelled, it leaves
@@ -797,6 +884,27 @@ private slots:
         const QRect button(grafici->mapToGlobal(QPoint()), grafici->size());
         QVERIFY2(!form2()->frameGeometry().intersects(button),
                  qPrintable(QString("%1,%2").arg(form2()->x()).arg(form2()->y())));
+    }
+
+    // On a 1366 × 768 laptop the start-up window, narrowed for it, leaves the main
+    // window's verification fields and "Grafici" uncovered, on the same screen.
+    void laptopKeepsGraficiInView()
+    {
+        QScreen* laptop = QGuiApplication::screens().at(2);
+        QCOMPARE(laptop->geometry().size(), QSize(1366, 768));
+        delete form2();
+        form1_->windowHandle()->setScreen(laptop);
+        form1_->move(laptop->geometry().topLeft());
+        workedExample();
+        QTest::keyClick(form2(), Qt::Key_T, Qt::ControlModifier);
+        const QWidget* window = host_->startup();
+        QRect kept;
+        for (const char* name : {"Command2", "Text7", "Text8", "Text9", "Text10", "Text11", "Text12", "Text13", "Text14", "Text15"})
+            kept |= QRect(in1(name)->mapToGlobal(QPoint()), in1(name)->size());
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(laptop->availableGeometry().contains(frame) && !frame.intersects(kept),
+                 qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QVERIFY(window->width() < 1120 && window->width() >= window->minimumWidth());
     }
 
     // On the screen, covering as little of the verification area as any place on the

@@ -149,7 +149,11 @@ QString FormatNumber(double value, NumberPattern pattern)
     // Only the decimal separator is the student's: a locale's own digits, exponent
     // symbol ("×10^"), minus sign (U+2212) and bidi marks would give texts that no
     // field reads back and that a student would not recognise as the same number.
-    QString text = formatNumberWithPoint(value, pattern);
+    return withLocalePoint(formatNumberWithPoint(value, pattern));
+}
+
+QString withLocalePoint(QString text)
+{
     const QString point = QLocale().decimalPoint();
     // A separator of more than one character has never been seen in Qt's locales;
     // should one appear, the point keeps the text readable.

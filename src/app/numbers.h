@@ -26,6 +26,10 @@ enum class NumberPattern {
 // current locale (QLocale()): everything but the separator is the same in every locale.
 QString FormatNumber(double value, NumberPattern pattern);
 
+// `text`, written with "." as the decimal separator, with the current locale's
+// (QLocale()) instead.
+QString withLocalePoint(QString text);
+
 // The same text with "." as the decimal separator, whatever the locale.
 QString formatNumberWithPoint(double value, NumberPattern pattern);
 

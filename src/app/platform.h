@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 struct Model;
 
@@ -41,6 +42,8 @@ public:
     virtual void setText(Form1Field field, const QString& text) = 0;
     virtual void setTextColour(Form1Field field, Rgb colour) = 0;
     virtual void setCaption(Form1Result box, const QString& text) = 0;
+    // The full value a result box shows, for copying back into a field; none: nothing.
+    virtual void setExactValue(Form1Result box, std::optional<double> value) = 0;
 };
 
 // The summary boxes of the waveform window.
@@ -59,6 +62,10 @@ public:
     // The five traces of the last simulated period in `m`, with its maxima.
     virtual void plotTraces(const Model& m) = 0;
     virtual void setCaption(Form2Summary box, const QString& text) = 0;
+    // The full value a summary box shows; none: nothing.
+    virtual void setExactValue(Form2Summary box, std::optional<double> value) = 0;
+    // A short line in the middle of the empty plot (an empty text: none).
+    virtual void setPlotHint(const QString& text) = 0;
     // Options are numbered 1..5 (iL, iC, Vo, vL, id); 0 means none selected.
     virtual int selectedOption() const = 0;
     virtual void selectOption(int option) = 0;

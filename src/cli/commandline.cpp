@@ -466,6 +466,7 @@ QByteArray startupText(const StartupView& view)
         QStringLiteral("IDP = %1 A").arg(sci(f.IDP)),
         QStringLiteral("IDm = %1 A").arg(sci(f.IDm)),
         QStringLiteral("Iim = %1 A").arg(sci(f.Iim)),
+        QStringLiteral("VoMedia = %1 V").arg(sci(f.VoMean)),
     };
     return (lines.join(u'\n') + u'\n').toUtf8();
 }
@@ -492,7 +493,7 @@ QByteArray startupJson(const StartupFigures& f)
         {"Settled_period", period(f.settledPeriod)}, {"Repeat_period", period(f.repeatPeriod)},
         {"Cycle_length", period(f.cycleLength)}, {"DeltaiL_A", shortestText(f.DeltaiL)},
         {"DeltaVo_mV", shortestText(f.DeltaVo)}, {"IDP_A", shortestText(f.IDP)}, {"IDm_A", shortestText(f.IDm)},
-        {"Iim_A", shortestText(f.Iim)}};
+        {"Iim_A", shortestText(f.Iim)}, {"Vo_mean_V", shortestText(f.VoMean)}};
     return jsonObject(entries);
 }
 

@@ -167,11 +167,13 @@ bool deriveDesign(Model& m, Form1Port& form1)
 // verification fields, in bright blue.
 void showDesign(Model& m, Form1Port& form1)
 {
-    form1.setCaption(Form1Result::Label24, FormatNumber(m.L, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label25, FormatNumber(m.C, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label26, FormatNumber(m.IDP, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label27, FormatNumber(m.IDm, NumberPattern::Sci2));
-    form1.setCaption(Form1Result::Label32, FormatNumber(m.Iim, NumberPattern::Sci2));
+    // Each box keeps its full value too, to be copied back into a field.
+    for (const auto& [box, value] : {std::pair{Form1Result::Label24, m.L}, {Form1Result::Label25, m.C},
+                                     {Form1Result::Label26, m.IDP}, {Form1Result::Label27, m.IDm},
+                                     {Form1Result::Label32, m.Iim}}) {
+        form1.setCaption(box, FormatNumber(value, NumberPattern::Sci2));
+        form1.setExactValue(box, value);
+    }
 
     const struct {
         Form1Field field = Form1Field::Text7;

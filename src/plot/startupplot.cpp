@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace StartupPlot {
 
@@ -17,11 +18,14 @@ constexpr double kBottom = 2, kTop = 98;
 // Time ticks: about this many over the span.
 constexpr double kTicks = 8;
 
+// The fewest samples a zoom shows.
+constexpr std::int64_t kLeastShown = 10;
+
 // Plot height of value v in `band`, kept near the band: an odd value may not run far
 // into the other band.
-float heightOf(const Band& band, double fullScale, double v)
+float heightOf(const Band& band, const Range& scale, double v)
 {
-    const double y = band.zero + band.height * v / fullScale;
+    const double y = band.zero + band.height * (v - scale.bottom) / (scale.top - scale.bottom);
     return float(std::clamp(y, band.zero - 3, band.zero + band.height + 3));
 }
 
@@ -34,18 +38,18 @@ float xOfColumn(std::size_t c, std::size_t columns)
     return float(std::min(100.0, 100.0 * (double(c) + 0.25) / double(columns - 1)));
 }
 
-// The highest sample any column reaches, of one quantity.
-double highest(const StartupView& view, double StartupColumn::*high)
+// The lowest and the highest sample the columns reach, of one quantity.
+Range reached(const StartupView& view, double StartupColumn::*low, double StartupColumn::*high)
 {
-    double top = 0;
+    Range r{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
     for (const StartupColumn& c : view.columns) {
-        if (std::isfinite(c.*high))
-            top = std::max(top, c.*high);
+        if (std::isfinite(c.*low) && std::isfinite(c.*high))
+            r = {std::min(r.bottom, c.*low), std::max(r.top, c.*high)};
     }
-    return top;
+    return r;
 }
 
-void drawBand(const StartupView& view, const Band& band, double fullScale, double StartupColumn::*low,
+void drawBand(const StartupView& view, const Band& band, const Range& scale, double StartupColumn::*low,
               double StartupColumn::*high, Rgb colour, PlotSurface& surface)
 {
     std::vector<PlotLine> lines;
@@ -55,7 +59,7 @@ void drawBand(const StartupView& view, const Band& band, double fullScale, doubl
         if (!std::isfinite(col.*low) || !std::isfinite(col.*high))
             continue;
         const float x = xOfColumn(c, view.columns.size());
-        lines.push_back({x, heightOf(band, fullScale, col.*low), x, heightOf(band, fullScale, col.*high)});
+        lines.push_back({x, heightOf(band, scale, col.*low), x, heightOf(band, scale, col.*high)});
     }
     surface.drawLines(colour, lines);
 }
@@ -70,9 +74,10 @@ void drawGrid(const StartupView& view, const Scales& s, PlotSurface& surface)
         }
         axes.push_back({0, float(band.zero), 100, float(band.zero)});
     }
-    for (double t = s.tickMs; t < s.spanMs * (1 + 1e-9); t += s.tickMs) {
+    for (const double t : tickTimes(s)) {
         const auto x = float(xOfTime(view, t));
-        grid.push_back({x, float(kBottom), x, float(kTop)});
+        if (x > 0)
+            grid.push_back({x, float(kBottom), x, float(kTop)});
     }
     axes.push_back({0, float(kBottom), 0, float(kTop)});
     surface.drawLines(kGridColour, grid);
@@ -94,11 +99,59 @@ double startOfPeriodMs(const StartupView& view, std::int64_t p)
     return double(p - 1) / view.freq * 1000;
 }
 
+// Time in ms of sample g of the span.
+double msOfSample(const StartupView& view, double g)
+{
+    return g / (view.freq * view.n) * 1000;
+}
+
+// Where period p starts against the part shown: before it (< 0), in it (0), after it.
+int placeOf(const StartupView& view, std::int64_t period)
+{
+    const SampleSpan shown = shownOf(view);
+    const std::int64_t g = (period - 1) * view.n;
+    return g < shown.first ? -1 : g >= shown.end ? 1 : 0;
+}
+
 std::optional<double> markerAt(const StartupView& view, std::int64_t period)
 {
-    if (period < 1 || period > view.span)
+    if (period < 1 || placeOf(view, period) != 0)
         return std::nullopt;
     return startOfPeriodMs(view, period);
+}
+
+// Plot x to the sample of the span under it, as a fraction of the columns.
+double sampleAt(const StartupView& view, double x)
+{
+    const SampleSpan shown = shownOf(view);
+    const auto columns = double(std::max<std::size_t>(view.columns.size(), 2));
+    const double fraction = std::clamp(x / 100 * (columns - 1) / columns, 0.0, 1.0);
+    return double(shown.first) + fraction * double(shown.count());
+}
+
+// A span of `count` samples from `first` moved and shortened as little as needed to
+// lie within the whole span, with at least the fewest samples.
+SampleSpan within(const StartupView& view, double first, double count)
+{
+    const auto total = double(view.spanSamples());
+    count = std::clamp(count, std::min(total, double(kLeastShown)), total);
+    first = std::clamp(first, 0.0, total - count);
+    const auto from = std::int64_t(std::llround(first));
+    return {from, std::min(view.spanSamples(), from + std::int64_t(std::llround(count)))};
+}
+
+// A marker's legend line: where it stands when it is not in the part shown.
+QString markerLegend(const StartupView& view, const char* what, std::int64_t period, const QString& none)
+{
+    const QString text = QString::fromUtf8(what);
+    if (period < 1)
+        return text + QStringLiteral(": ") + none;
+    const int place = placeOf(view, period);
+    if (place == 0)
+        return text;
+    return text + (place < 0 ? QStringLiteral(": prima del tratto mostrato, al periodo %1")
+                             : QStringLiteral(": oltre il tratto mostrato, al periodo %1"))
+                      .arg(period);
 }
 
 QString ms(double value)
@@ -153,14 +206,82 @@ double roundUp(double value)
     }
 }
 
+Range rangeOf(double lowest, double highest)
+{
+    if (!std::isfinite(lowest) || !std::isfinite(highest))
+        return {};
+    if (lowest >= 0 && lowest <= highest / 2)
+        return {0, roundUp(highest)};
+    // The smallest round step whose four steps from a multiple of it hold both.
+    for (double step = roundUp((highest - lowest) / 4);; step = roundUp(step * (1 + 1e-9))) {
+        const double bottom = std::floor(lowest / step) * step;
+        if (bottom + 4 * step >= highest)
+            return {bottom, bottom + 4 * step};
+    }
+}
+
 Scales scalesOf(const StartupView& view)
 {
     Scales s;
-    s.current = roundUp(highest(view, &StartupColumn::iLHigh));
-    s.voltage = roundUp(highest(view, &StartupColumn::voHigh));
-    s.spanMs = double(view.span) / view.freq * 1000;
-    s.tickMs = roundUp(s.spanMs / kTicks);
+    const Range iL = reached(view, &StartupColumn::iLLow, &StartupColumn::iLHigh);
+    const Range vo = reached(view, &StartupColumn::voLow, &StartupColumn::voHigh);
+    s.current = rangeOf(iL.bottom, iL.top);
+    s.voltage = rangeOf(vo.bottom, vo.top);
+    const SampleSpan shown = shownOf(view);
+    s.fromMs = msOfSample(view, double(shown.first));
+    s.toMs = msOfSample(view, double(shown.end));
+    s.tickMs = roundUp((s.toMs - s.fromMs) / kTicks);
     return s;
+}
+
+QStringList scaleTexts(const Range& scale)
+{
+    const double values[] = {scale.bottom, (scale.bottom + scale.top) / 2, scale.top};
+    QStringList texts;
+    for (int decimals = 2; decimals <= 9; ++decimals) {
+        texts.clear();
+        for (const double v : values) {
+            texts << (v == 0 ? QStringLiteral("0") : withLocalePoint(QLocale::c().toString(v, 'E', decimals)));
+        }
+        if (texts[0] != texts[1] && texts[1] != texts[2])
+            break;
+    }
+    return texts;
+}
+
+std::vector<double> tickTimes(const Scales& s)
+{
+    std::vector<double> ticks;
+    for (auto k = std::int64_t(std::ceil(s.fromMs / s.tickMs * (1 - 1e-9))); double(k) * s.tickMs <= s.toMs * (1 + 1e-9); ++k)
+        ticks.push_back(double(k) * s.tickMs);
+    return ticks;
+}
+
+SampleSpan shownOf(const StartupView& view)
+{
+    return view.shown.count() > 0 ? view.shown : wholeSpan(view);
+}
+
+SampleSpan wholeSpan(const StartupView& view)
+{
+    return {0, view.spanSamples()};
+}
+
+SampleSpan zoomedAbout(const StartupView& view, double x, double factor)
+{
+    const SampleSpan shown = shownOf(view);
+    const double under = sampleAt(view, x);
+    const double share = (under - double(shown.first)) / double(shown.count());
+    const auto total = double(view.spanSamples());
+    const double count = std::clamp(double(shown.count()) * factor, std::min(total, double(kLeastShown)), total);
+    return within(view, under - share * count, count);
+}
+
+SampleSpan between(const StartupView& view, double x1, double x2)
+{
+    const double a = sampleAt(view, std::min(x1, x2)), b = sampleAt(view, std::max(x1, x2));
+    const double count = std::max(b - a, double(kLeastShown));
+    return within(view, (a + b) / 2 - count / 2, count);
 }
 
 QString tickText(double ms, double tickMs)
@@ -170,19 +291,17 @@ QString tickText(double ms, double tickMs)
     int decimals = 0;
     for (double scaled = tickMs; decimals < 6 && std::fabs(scaled - std::round(scaled)) > 1e-6 * scaled; scaled *= 10)
         ++decimals;
-    QString text = QString::number(ms, 'f', decimals); // ASCII digits and a point
-    const QString point = QLocale().decimalPoint();
-    if (point.size() == 1)
-        text.replace(u'.', point.front());
-    return text;
+    return withLocalePoint(QString::number(ms, 'f', decimals)); // ASCII digits
 }
 
 double xOfTime(const StartupView& view, double ms)
 {
     const auto columns = double(view.columns.size());
-    if (columns < 2 || view.span < 1)
+    const SampleSpan shown = shownOf(view);
+    if (columns < 2 || shown.count() < 1)
         return 0;
-    return ms / 1000 * view.freq / double(view.span) * columns * 100 / (columns - 1);
+    const double g = ms / 1000 * view.freq * view.n;
+    return (g - double(shown.first)) / double(shown.count()) * columns * 100 / (columns - 1);
 }
 
 double timeAt(const StartupView& view, double x)
@@ -190,8 +309,9 @@ double timeAt(const StartupView& view, double x)
     const auto columns = double(view.columns.size());
     if (columns < 2)
         return 0;
+    const SampleSpan shown = shownOf(view);
     const double column = std::round(x / 100 * (columns - 1));
-    return column * double(view.span) / (view.freq * columns) * 1000;
+    return msOfSample(view, double(shown.first) + column * double(shown.count()) / columns);
 }
 
 std::optional<double> settledMs(const StartupView& view)
@@ -248,11 +368,43 @@ QStringList figureTexts(const StartupView& view)
         QStringLiteral("Ultimo periodo (NI = %1): ΔiL = %2 A, ΔVo = %3 mV, IDP = %4 A, IDm = %5 A, Iim = %6 A")
             .arg(view.requested)
             .arg(sci(f.DeltaiL), sci(f.DeltaVo), sci(f.IDP), sci(f.IDm), sci(f.Iim)),
+        QStringLiteral("Tensione media in uscita nell'ultimo periodo: %1 V").arg(sci(f.VoMean)),
     };
+}
+
+QStringList legendTexts(const StartupView& view)
+{
+    return {QStringLiteral("iL(t): corrente nell'induttore"), QStringLiteral("Vo(t): tensione in uscita"),
+            QStringLiteral("periodi in conduzione discontinua"),
+            markerLegend(view, "a regime entro \u00b11 %", view.figures.settledPeriod, {}),
+            markerLegend(view, "prima ripetizione esatta dello stato", view.figures.repeatPeriod,
+                         QStringLiteral("nessuna entro NI"))};
+}
+
+QString csvText(const StartupView& view)
+{
+    const std::int64_t per = view.rowPeriods, rows = (view.requested + per - 1) / per;
+    if (per == 1)
+        return QStringLiteral("Nel file CSV (Esporta dati): una riga per ciascuno dei %1 periodi simulati.").arg(view.requested);
+    const std::int64_t last = view.requested - (rows - 1) * per;
+    return QStringLiteral("Nel file CSV (Esporta dati): tutti i %1 periodi simulati, in %2 righe di %3 periodi%4.")
+        .arg(view.requested)
+        .arg(rows)
+        .arg(per)
+        .arg(last == per ? QString() : QStringLiteral(" (l'ultima di %1)").arg(last));
 }
 
 QString spanText(const StartupView& view)
 {
+    const SampleSpan shown = shownOf(view);
+    if (shown != wholeSpan(view)) {
+        const Scales s = scalesOf(view);
+        return QStringLiteral("Nel grafico: da %1 ms a %2 ms, periodi dal %3 al %4 (doppio clic o «Mostra tutto» per "
+                              "tornare a tutto il tratto).")
+            .arg(ms(s.fromMs), ms(s.toMs))
+            .arg(shown.first / view.n + 1)
+            .arg((shown.end - 1) / view.n + 1);
+    }
     const QString time = ms(double(view.span) / view.freq * 1000);
     if (view.span >= view.requested)
         return QStringLiteral("Nel grafico: tutti i %1 periodi simulati (%2 ms).").arg(view.span).arg(time);
@@ -280,8 +432,8 @@ QString description(const StartupView& view)
 {
     const Scales s = scalesOf(view);
     QString text = QStringLiteral("Avvio del convertitore da fermo. In alto la corrente nell'induttore, traccia rossa, "
-                                  "fondo scala %1 A; in basso la tensione in uscita, traccia blu, fondo scala %2 V. ")
-                       .arg(sci(s.current), sci(s.voltage));
+                                  "scala da %1 a %2 A; in basso la tensione in uscita, traccia blu, scala da %3 a %4 V. ")
+                       .arg(sci(s.current.bottom), sci(s.current.top), sci(s.voltage.bottom), sci(s.voltage.top));
     text += spanText(view);
     text += QStringLiteral(" In grigio i periodi in conduzione discontinua; linea verde: regime entro ±1 %; "
                            "linea viola: prima ripetizione esatta dello stato. ");

@@ -5,9 +5,11 @@
 // vertical line per pixel column from the lowest to the highest sample there, so that
 // the ripple shows as the band's thickness and the cost is bounded by the pixels.
 // Column c of W lies at x = 100·(c + 1/4)/(W − 1) (the last at 100): within the
-// surface's pixel column c when the view was made for the surface's width.  Behind the bands: a light grid, the
+// surface's pixel column c when the view was made for the surface's width.  The
+// columns hold the part of the span shown (all of it, or what the student zoomed
+// into), and the scales fit what they hold.  Behind the bands: a light grid, the
 // discontinuous periods shaded, and markers where the converter has settled within
-// 1 % and where its state first repeats, when they lie in the span drawn.
+// 1 % and where its state first repeats, when they lie in the part shown.
 #pragma once
 
 #include "plot/plotsurface.h"
@@ -21,7 +23,8 @@
 
 namespace StartupPlot {
 
-// Where each band stands: a value v is drawn at y = zero + height · v / full scale.
+// Where each band stands: a value v is drawn at y = zero + height · (v − bottom) /
+// (top − bottom) of its scale.
 struct Band {
     double zero = 0, height = 0;
 };
@@ -36,14 +39,30 @@ inline constexpr Rgb kDiscontinuousColour{228, 228, 228};
 inline constexpr Rgb kSettledColour{0, 150, 0};
 inline constexpr Rgb kRepeatColour{150, 0, 170};
 
-// The scales of a view: round full scales at or above what the bands reach, and time
-// ticks at a round step, in milliseconds.
+// A band's scale: the values at its bottom and top line.
+struct Range {
+    double bottom = 0, top = 1;
+    friend bool operator==(const Range&, const Range&) = default;
+};
+
+// The scales of a view: for each band from zero to a round value at or above what it
+// reaches when its values come down near zero (the whole start-up), otherwise four
+// round steps around them (the ripple, zoomed in); time ticks at a round step, in
+// milliseconds.
 struct Scales {
-    double current = 1, voltage = 1; // A and V at the top of each band
-    double spanMs = 0;               // time drawn
-    double tickMs = 1;               // between time ticks
+    Range current, voltage;      // A and V
+    double fromMs = 0, toMs = 0; // time shown
+    double tickMs = 1;           // between time ticks
 };
 Scales scalesOf(const StartupView& view);
+Range rangeOf(double lowest, double highest);
+
+// The bottom, middle and top of a scale as their labels: "0", or with as many decimals
+// (two at least) as tell the three apart, in the student's locale.
+QStringList scaleTexts(const Range& scale);
+
+// The times of the ticks in the time shown: whole multiples of the step.
+std::vector<double> tickTimes(const Scales& s);
 
 // A round number at or above `value` (> 0): 1, 2, 2.5 or 5 times a power of ten.
 double roundUp(double value);
@@ -55,7 +74,16 @@ QString tickText(double ms, double tickMs);
 double xOfTime(const StartupView& view, double ms);
 double timeAt(const StartupView& view, double x);
 
-// Marker times in ms, when the marker lies in the span drawn.
+// The part of the span in the view's columns (the whole span for a view that says none).
+SampleSpan shownOf(const StartupView& view);
+SampleSpan wholeSpan(const StartupView& view);
+// After a wheel step at plot x: `factor` times as long (below 1 zooms in), the time
+// under the pointer staying under it, within the span, at least 10 samples.
+SampleSpan zoomedAbout(const StartupView& view, double x, double factor);
+// Between plot x1 and x2, as a drag selects it (at least 10 samples).
+SampleSpan between(const StartupView& view, double x1, double x2);
+
+// Marker times in ms, when the marker lies in the part shown.
 std::optional<double> settledMs(const StartupView& view);
 std::optional<double> repeatMs(const StartupView& view);
 
@@ -70,8 +98,15 @@ QString readout(const StartupView& view, double x);
 // The figures as the window shows them, one text a line, in the student's locale.
 QStringList figureTexts(const StartupView& view);
 
-// Which span is drawn, and why.
+// Which span is drawn, and why, or which part of it is shown.
 QString spanText(const StartupView& view);
+
+// What the data export holds.
+QString csvText(const StartupView& view);
+
+// The legend's five lines; a marker's says where it stands when it lies outside the
+// part shown, so that no entry points to nothing.
+QStringList legendTexts(const StartupView& view);
 
 // The values simulated, in the units of the main window's fields.
 QString inputsText(const StartupView& view);

@@ -25,13 +25,24 @@ constexpr QStringView kZeroLoad = u"La resistenza di carico RL non può essere z
 constexpr QStringView kDutyNotSplittable =
     u"Con questo Duty Cycle il periodo di N = %1 campioni non si può dividere in una fase con "
     u"l'interruttore chiuso e una con l'interruttore aperto: controlla il Duty Cycle.";
+constexpr QStringView kSwitchNeverMoves =
+    u"Con N = %1 campioni per periodo il duty cycle %2 % lascia l'interruttore sempre %3: aumenta N o "
+    u"cambia D.";
 constexpr QStringView kDiverged =
     u"La simulazione è divergente: la corrente nell'induttore o la tensione in uscita sono "
     u"diventate troppo grandi per essere rappresentate. Controlla i valori di L, C, RL, della "
     u"frequenza di commutazione f e del numero dei campioni N.";
 
 
-// Mean over the period as Freq times the rectangle-rule integral Σ Dt·sample.
+// D in % as the student typed it, to six digits, with the decimal separator of the
+// current locale (QLocale()), as the other numbers of the messages.
+QString percentText(double fraction)
+{
+    return withLocalePoint(QString::number(fraction * 100, 'g', 6));
+}
+
+} // namespace
+
 double periodMean(const Model& m, const std::vector<double>& wave)
 {
     double s = 0;
@@ -39,9 +50,6 @@ double periodMean(const Model& m, const std::vector<double>& wave)
         s = m.Dt * sample + s;
     return m.Freq * s;
 }
-
-
-} // namespace
 
 Stop fault(QStringView message)
 {
@@ -90,6 +98,13 @@ std::variant<Setup, Stop> prepareRun(const Model& m)
     if (!onSamples || !offStart || *onSamples < 0 || *onSamples > m.N || *offStart < 1
         || *offStart > m.N + 1 || *offStart < *onSamples || *offStart > *onSamples + 2)
         return Stop{SimOutcome::Fault, kDutyNotSplittable.arg(QString::number(m.N))};
+    // With no sample of the period on, or all N, the switch never changes: the converter
+    // simulated would not be the one with this duty cycle, and its figures (a diode peak
+    // for a diode that never conducts) would be plainly wrong.
+    if (*onSamples == 0 || *onSamples == m.N)
+        return Stop{SimOutcome::Fault,
+                    kSwitchNeverMoves.arg(QString::number(m.N), percentText(m.D),
+                                          *onSamples == 0 ? QStringLiteral("aperto") : QStringLiteral("chiuso"))};
     const Circuit circuit{m.Vi, dt, m.L, m.C, m.RL, (m.Vi * dt) / m.L, m.C * m.RL};
     return Setup{circuit, {m.N, *onSamples, *offStart}};
 }

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <variant>
+#include <vector>
 
 // How a run stopped before its traces: the outcome and the message to show.
 struct Stop {
@@ -38,8 +39,9 @@ struct Setup {
 
 // The circuit and the phases for the run the model describes: Vi, D, Freq (Hz), L (H),
 // C (F), RL (Ω) and N.  Refused with a message: a zero frequency, a time step that is
-// zero or not finite, N < 1, N above kMaxSamplesPerPeriod, L, C or RL zero, and a duty
-// cycle that does not split N samples into an on- and an off-phase.
+// zero or not finite, N < 1, N above kMaxSamplesPerPeriod, L, C or RL zero, a duty
+// cycle that does not split N samples into an on- and an off-phase, and one whose
+// rounded on-samples are 0 or N, which leaves the switch always open or always closed.
 std::variant<Setup, Stop> prepareRun(const Model& m);
 
 // The observer of the last period: every sample into the five arrays, which hold
@@ -143,6 +145,10 @@ private:
     std::int64_t savedAt_ = 1;
     std::int64_t distance_ = 1;
 };
+
+// The mean of samples 1..N of a waveform array over the period, as Freq times the
+// rectangle-rule integral Σ Dt·sample, which is the mean of the samples.
+double periodMean(const Model& m, const std::vector<double>& wave);
 
 // Whether samples 1..N of the five arrays are all finite.
 bool samplesFinite(const Model& m);

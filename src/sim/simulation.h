@@ -28,8 +28,9 @@ inline constexpr std::int32_t kMaxSamplesPerPeriod =
 // m.MsgText first) and leaves the extremes and summary values as they were.
 //
 // Inputs refused before any array is replaced: Freq = 0, a time step that is zero or
-// not finite, N < 1, N above kMaxSamplesPerPeriod, L = 0, C = 0, RL = 0, and a duty
-// cycle that does not split N samples into an on- and an off-phase.  Negative L, C and
+// not finite, N < 1, N above kMaxSamplesPerPeriod, L = 0, C = 0, RL = 0, a duty cycle
+// that does not split N samples into an on- and an off-phase, and one whose on-samples
+// round to 0 or N.  Negative L, C and
 // RL are simulated as they are.  A run whose currents or voltages leave the double
 // range stops with a Fault.  progress, when given, hears of every finished period.
 SimOutcome SimulateConverter(Model& m, Form2Port& form2, MessagePort& ui, ProgressPort* progress);

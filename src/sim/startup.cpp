@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -100,6 +102,43 @@ struct Stepped {
     KeepNothing nothing;
     return stepPeriod<KeepNothing, DiodeBlocks>(s.circuit, s.phases, start, nothing);
 }
+
+// ---- The export rows ----
+
+void merge(PeriodStats& into, const PeriodStats& s)
+{
+    into.iLMin = std::min(into.iLMin, s.iLMin);
+    into.iLMax = std::max(into.iLMax, s.iLMax);
+    into.voMin = std::min(into.voMin, s.voMin);
+    into.voMax = std::max(into.voMax, s.voMax);
+    into.blocked = into.blocked || s.blocked;
+}
+
+void merge(StartupRow& row, const PeriodStats& s)
+{
+    PeriodStats both{row.iLMin, row.iLMax, row.voMin, row.voMax, row.discontinuous};
+    merge(both, s);
+    std::tie(row.iLMin, row.iLMax, row.voMin, row.voMax, row.discontinuous) =
+        std::tuple(both.iLMin, both.iLMax, both.voMin, both.voMax, both.blocked);
+}
+
+StartupRow emptyRow(std::int64_t period, double voStart)
+{
+    return {period, kInf, -kInf, kInf, -kInf, voStart, false};
+}
+
+// Rows of `per` periods each from period 1, filled as the periods are stepped.
+struct Rows {
+    std::int64_t per = 1;
+    std::vector<StartupRow> rows;
+
+    void add(std::int64_t period, double voStart, const PeriodStats& s)
+    {
+        if ((period - 1) % per == 0)
+            rows.push_back(emptyRow(period, voStart));
+        merge(rows.back(), s);
+    }
+};
 
 // ---- What the search keeps of the periods it has stepped ----
 
@@ -235,7 +274,8 @@ struct Search {
     // A cycle longer than the recent periods that closed within NI, but was seen only
     // after NI: every period up to NI is stepped all the same.
     std::optional<Cycle> seenLate;
-    State last; // start state of the last period stepped
+    State last;               // start state of the last period stepped
+    std::int64_t stepped = 0; // periods stepped, from the first
 };
 
 // Steps from rest until period NI, or until a period starts as an earlier one did.  A
@@ -245,8 +285,9 @@ struct Search {
 // that can take.
 class Searcher {
 public:
-    Searcher(const Setup& setup, std::int64_t requested, const StartupLimits& limits, ProgressCounter& progress)
-        : setup_(setup), requested_(requested), recent_(limits.recentStates), log_(limits.logBlocks),
+    Searcher(const Setup& setup, std::int64_t requested, const StartupLimits& limits, Rows& rows,
+             ProgressCounter& progress)
+        : setup_(setup), requested_(requested), recent_(limits.recentStates), log_(limits.logBlocks), rows_(rows),
           progress_(progress)
     {
     }
@@ -264,6 +305,7 @@ private:
     std::int64_t requested_;
     RecentPeriods recent_;
     VoltageLog log_;
+    Rows& rows_;
     ProgressCounter& progress_;
     std::unordered_map<StateBits, std::int64_t, StateBitsHash> checkpoints_;
 };
@@ -278,7 +320,9 @@ std::variant<Search, Stop> Searcher::run()
             return diverged();
         remember(p, start, step.stats.blocked, s.running.dcmPeriods);
         s.running.add(p, step.stats);
+        rows_.add(p, start.vo, step.stats);
         s.last = start;
+        s.stepped = p;
         if (!progress_.step())
             return cancelled();
         if (p == requested_) {
@@ -447,6 +491,186 @@ std::int64_t lastUnsettled(const Setup& setup, const VoltageLog& log, double tar
     return 0;
 }
 
+// ---- The rows past the periods stepped, from the cycle ----
+
+// The lowest (Better = std::less) or highest (std::greater) of the values pushed from a
+// given index on, among the last `width`: each value is pushed and dropped once.
+template <class Better>
+class WindowBest {
+public:
+    explicit WindowBest(std::int64_t width) : width_(width) {}
+
+    void push(std::int64_t index, double value)
+    {
+        while (!kept_.empty() && !Better{}(kept_.back().second, value))
+            kept_.pop_back();
+        kept_.emplace_back(index, value);
+        while (kept_.front().first <= index - width_)
+            kept_.pop_front();
+    }
+    double from(std::int64_t first)
+    {
+        while (kept_.front().first < first)
+            kept_.pop_front();
+        return kept_.front().second;
+    }
+
+private:
+    std::int64_t width_;
+    std::deque<std::pair<std::int64_t, double>> kept_;
+};
+
+// The extremes of the last `width` members pushed, from a given one on.
+class SlidingStats {
+public:
+    explicit SlidingStats(std::int64_t width) : iLMin_(width), iLMax_(width), voMin_(width), voMax_(width) {}
+
+    void push(std::int64_t index, const PeriodStats& s)
+    {
+        iLMin_.push(index, s.iLMin);
+        iLMax_.push(index, s.iLMax);
+        voMin_.push(index, s.voMin);
+        voMax_.push(index, s.voMax);
+        lastBlocked_ = s.blocked ? index : lastBlocked_;
+    }
+    PeriodStats from(std::int64_t first)
+    {
+        return {iLMin_.from(first), iLMax_.from(first), voMin_.from(first), voMax_.from(first), lastBlocked_ >= first};
+    }
+
+private:
+    WindowBest<std::less<>> iLMin_;
+    WindowBest<std::greater<>> iLMax_;
+    WindowBest<std::less<>> voMin_;
+    WindowBest<std::greater<>> voMax_;
+    std::int64_t lastBlocked_ = -1;
+};
+
+// The members of the cycle that a row covers past the periods stepped: `count` of
+// them from member `first` (0 for period mu), taken round the cycle.  `startsRow`: the
+// row begins there, with that member's start voltage.
+struct RowPart {
+    std::size_t row = 0;
+    std::int64_t first = 0, count = 0;
+    bool startsRow = false;
+};
+
+// The rows that periods stepped + 1 .. NI fall in, those not begun yet added empty.
+std::vector<RowPart> partsPast(const Cycle& c, std::int64_t stepped, std::int64_t requested, Rows& rows)
+{
+    std::vector<RowPart> parts;
+    for (std::int64_t from = stepped + 1; from <= requested;) {
+        const bool starts = (from - 1) % rows.per == 0;
+        if (starts)
+            rows.rows.push_back(emptyRow(from, 0));
+        const std::int64_t to = std::min(requested, ((from - 1) / rows.per + 1) * rows.per);
+        parts.push_back({rows.rows.size() - 1, (from - c.mu) % c.lambda, to - from + 1, starts});
+        from = to + 1;
+    }
+    return parts;
+}
+
+// The parts that `keep` takes, in the order of their first members.
+template <class Keep>
+std::vector<const RowPart*> partsByFirst(const std::vector<RowPart>& parts, Keep keep)
+{
+    std::vector<const RowPart*> kept;
+    for (const RowPart& part : parts) {
+        if (keep(part))
+            kept.push_back(&part);
+    }
+    std::stable_sort(kept.begin(), kept.end(), [](const RowPart* a, const RowPart* b) { return a->first < b->first; });
+    return kept;
+}
+
+// Rows up to NI past the periods stepped: period q repeats member (q − mu) mod lambda.
+// A row covering lambda periods or more holds every member; a shorter one a window of
+// them, which may run past the cycle's end into its first members again (those are
+// kept for it).  The windows of whole rows, all equally long, take sliding extremes,
+// the few others (the row the search ended in, the last one) gather their members one
+// by one.
+class CycleRows {
+public:
+    CycleRows(const Cycle& c, std::int64_t stepped, std::int64_t requested, Rows& rows)
+        : lambda_(c.lambda), rows_(rows), parts_(partsPast(c, stepped, requested, rows)), sliding_(rows.per)
+    {
+        for (const RowPart& part : parts_)
+            longest_ = part.count < lambda_ ? std::max(longest_, part.count) : longest_;
+        starting_ = partsByFirst(parts_, [](const RowPart& p) { return p.startsRow; });
+        whole_ = partsByFirst(parts_, [&](const RowPart& p) { return p.count < lambda_ && p.count == rows.per; });
+        other_ = partsByFirst(parts_, [&](const RowPart& p) { return p.count < lambda_ && p.count != rows.per; });
+    }
+
+    // Members to go through: the cycle, and the windows' run past its end.
+    std::int64_t members() const { return lambda_ + std::max<std::int64_t>(longest_ - 1, 0); }
+
+    // Member e of the cycle (e < lambda), stepped from `start`.
+    void stepped(std::int64_t e, State start, const PeriodStats& stats)
+    {
+        for (; nextStart_ < starting_.size() && starting_[nextStart_]->first == e; ++nextStart_)
+            rows_.rows[starting_[nextStart_]->row].voStart = start.vo;
+        merge(all_, stats);
+        if (e < longest_ - 1)
+            again_.push_back(stats);
+        take(e, stats);
+    }
+    // The windows' members past the cycle's end, its first members again.
+    void pastEnd(std::int64_t e) { take(e, again_[std::size_t(e - lambda_)]); }
+
+    // Every member taken: the rows that cover the whole cycle.
+    void finish()
+    {
+        for (const RowPart& part : parts_) {
+            if (part.count >= lambda_)
+                merge(rows_.rows[part.row], all_);
+        }
+    }
+
+private:
+    void take(std::int64_t e, const PeriodStats& stats)
+    {
+        if (!whole_.empty())
+            sliding_.push(e, stats);
+        for (; nextWhole_ < whole_.size() && whole_[nextWhole_]->first + rows_.per - 1 == e; ++nextWhole_)
+            merge(rows_.rows[whole_[nextWhole_]->row], sliding_.from(whole_[nextWhole_]->first));
+        for (const RowPart* part : other_) {
+            if (part->first <= e && e < part->first + part->count)
+                merge(rows_.rows[part->row], stats);
+        }
+    }
+
+    std::int64_t lambda_;
+    Rows& rows_;
+    std::vector<RowPart> parts_;
+    std::int64_t longest_ = 0;
+    std::vector<const RowPart*> starting_, whole_, other_;
+    std::vector<PeriodStats> again_; // the first members, for windows past the cycle's end
+    SlidingStats sliding_;
+    PeriodStats all_;
+    std::size_t nextStart_ = 0, nextWhole_ = 0;
+};
+
+// The members are stepped once more from the start of mu.
+std::optional<Stop> rowsFromCycle(const Setup& setup, const Cycle& c, State muStart, std::int64_t stepped,
+                                  std::int64_t requested, Rows& rows, ProgressCounter& progress)
+{
+    CycleRows cycleRows(c, stepped, requested, rows);
+    State start = muStart;
+    for (std::int64_t e = 0; e < cycleRows.members(); ++e) {
+        if (e >= c.lambda) {
+            cycleRows.pastEnd(e);
+            continue;
+        }
+        const Stepped step = stepTracked(setup, start);
+        cycleRows.stepped(e, start, step.stats);
+        start = step.next;
+        if (!progress.step())
+            return cancelled();
+    }
+    cycleRows.finish();
+    return std::nullopt;
+}
+
 // ---- Period NI, as the verification summarises its last period ----
 
 std::optional<Stop> summariseLast(const Model& inputs, const Setup& setup, State start, StartupFigures& f)
@@ -462,6 +686,8 @@ std::optional<Stop> summariseLast(const Model& inputs, const Setup& setup, State
     if (!samplesFinite(m) || !summarise(m))
         return diverged();
     std::tie(f.DeltaiL, f.DeltaVo, f.IDP, f.IDm, f.Iim) = std::tuple(m.SimDeltaiL, m.SimDeltaVo, m.SimIDP, m.SimIDm, m.SimIim);
+    // In discontinuous conduction the output sits well above Vi/(1 − D): this says how far.
+    f.VoMean = periodMean(m, m.WaveVo);
     return std::nullopt;
 }
 
@@ -470,22 +696,29 @@ std::optional<Stop> summariseLast(const Model& inputs, const Setup& setup, State
 struct Found {
     StartupFigures figures;
     State lastStart; // of period NI
+    Rows rows;       // of the periods stepped
+    std::int64_t stepped = 0;
+    std::optional<Cycle> cycle; // closed within NI before the search reached it
+    State muStart;              // of its first period
 };
 
 std::variant<Found, Stop> figuresOf(const Model& m, const Setup& setup, ProgressCounter& progress,
                                     const StartupLimits& limits)
 {
-    Searcher searcher(setup, m.NI, limits, progress);
+    Found found;
+    found.rows.per = (std::int64_t(m.NI) + limits.maxRows - 1) / limits.maxRows;
+    found.rows.rows.reserve(std::size_t((m.NI + found.rows.per - 1) / found.rows.per));
+    Searcher searcher(setup, m.NI, limits, found.rows, progress);
     std::variant<Search, Stop> searched = searcher.run();
     if (Stop* stop = std::get_if<Stop>(&searched))
         return *stop;
     Search& s = std::get<Search>(searched);
-    Found found;
     StartupFigures& f = found.figures;
     const Running& r = s.running;
     std::tie(f.peakIL, f.peakILPeriod, f.peakVo, f.peakVoPeriod) = std::tuple(r.peakIL, r.peakILPeriod, r.peakVo, r.peakVoPeriod);
     std::tie(f.dcmPeriods, f.dcmFirst, f.dcmLast) = std::tuple(r.dcmPeriods, r.dcmFirst, r.dcmLast);
     found.lastStart = s.last;
+    found.stepped = s.stepped;
     std::int64_t unsettled = 0;
     if (s.seenLate) {
         State muStart;
@@ -494,7 +727,7 @@ std::variant<Found, Stop> figuresOf(const Model& m, const Setup& setup, Progress
             std::tie(f.repeatPeriod, f.cycleLength) = std::pair(late.mu, late.lambda);
     }
     if (s.cycle) {
-        State muStart;
+        State& muStart = found.muStart;
         std::int64_t dcmBefore = 0;
         if (s.cycleInRecent) {
             const PeriodRecord& first = searcher.recent().at(s.cycle->mu);
@@ -510,6 +743,7 @@ std::variant<Found, Stop> figuresOf(const Model& m, const Setup& setup, Progress
         unsettled = c.unsettledLast;
         f.repeatPeriod = s.cycle->mu;
         f.cycleLength = s.cycle->lambda;
+        found.cycle = s.cycle;
     }
     if (unsettled == 0)
         unsettled = lastUnsettled(setup, searcher.log(), found.lastStart.vo);
@@ -519,64 +753,63 @@ std::variant<Found, Stop> figuresOf(const Model& m, const Setup& setup, Progress
     return found;
 }
 
-// ---- The drawing and the export rows: the span stepped again from rest ----
+// ---- The drawing: a part of the span stepped again ----
 
-// Gathers the samples of the span into pixel columns and export rows.
-class SpanSink {
+// Gathers the samples of `shown` into pixel columns, from the start of period
+// `firstPeriod` on.
+class ColumnSink {
 public:
-    SpanSink(StartupView& view, int columns) : view_(view), columns_(std::int64_t(std::max(columns, 1)))
+    ColumnSink(std::vector<StartupColumn>& columns, SampleSpan shown, std::int32_t n, std::int64_t firstPeriod)
+        : columns_(columns), count_(std::int64_t(columns.size())), shown_(shown), n_(n), period_(firstPeriod - 1)
     {
-        view_.columns.assign(std::size_t(columns_), StartupColumn{kInf, -kInf, kInf, -kInf, false});
-        samples_ = view_.span * view_.n;
     }
 
     void periodStart(State start)
     {
         ++period_;
+        periodColumn_ = -1;
         at(0, start);
-        firstColumn_ = column_;
     }
     void sample(std::int32_t k, State x) { at(k - 1, x); }
 
     // The last sample holds to the end of the span.
     void finish()
     {
-        for (std::int64_t c = column_ + 1; c < columns_; ++c)
+        for (std::int64_t c = column_ + 1; column_ >= 0 && c < count_; ++c)
             extend(c, last_);
     }
 
-    // After period `period_`, with what its samples 2..N were.
-    void periodDone(const PeriodStats& s, State start)
+    // After period `period_`: shaded where its samples fell when the diode blocked in it.
+    void periodDone(bool blocked)
     {
-        if (s.blocked) {
-            for (std::int64_t c = firstColumn_; c <= column_; ++c)
-                view_.columns[std::size_t(c)].discontinuous = true;
-        }
-        addToRow(s, start);
+        for (std::int64_t c = periodColumn_; blocked && c >= 0 && c <= column_; ++c)
+            columns_[std::size_t(c)].discontinuous = true;
     }
 
 private:
-    // Column c holds the samples g of the span (counted from 0) with
+    // Column c holds the samples g of `shown` (counted from its first) with
     // floor(g · columns / samples) = c.  The product can pass 64 bits.
     std::int64_t columnOf(std::int64_t g) const
     {
         __extension__ using Wide = unsigned __int128;
-        return std::int64_t(Wide(std::uint64_t(g)) * Wide(std::uint64_t(columns_)) / Wide(std::uint64_t(samples_)));
+        return std::int64_t(Wide(std::uint64_t(g)) * Wide(std::uint64_t(count_)) / Wide(std::uint64_t(shown_.count())));
     }
     // The first sample of column c.
     std::int64_t firstSampleOf(std::int64_t c) const
     {
         __extension__ using Wide = unsigned __int128;
-        const Wide scaled = Wide(std::uint64_t(c)) * Wide(std::uint64_t(samples_));
-        return std::int64_t((scaled + Wide(std::uint64_t(columns_)) - 1) / Wide(std::uint64_t(columns_)));
+        const Wide scaled = Wide(std::uint64_t(c)) * Wide(std::uint64_t(shown_.count()));
+        return std::int64_t((scaled + Wide(std::uint64_t(count_)) - 1) / Wide(std::uint64_t(count_)));
     }
-    // Sample `index` (0 for the start) of the current period.  A sample in a later
-    // column closes the column before it, which reaches up to it; a column no sample
-    // falls in takes the line across it.  The column is worked out anew only where a
-    // new one begins.
+    // Sample `index` (0 for the start) of the current period, if it is shown.  A sample
+    // in a later column closes the column before it, which reaches up to it; a column
+    // no sample falls in takes the line across it.  The column is worked out anew only
+    // where a new one begins.
     void at(std::int64_t index, State x)
     {
-        const std::int64_t g = (period_ - 1) * view_.n + index;
+        const std::int64_t g = (period_ - 1) * n_ + index - shown_.first;
+        if (g < 0 || g >= shown_.count())
+            return;
         const std::int64_t c = g < nextColumnAt_ ? column_ : columnOf(g);
         if (c != column_)
             nextColumnAt_ = firstSampleOf(c + 1);
@@ -588,56 +821,77 @@ private:
             }
         }
         column_ = c;
+        periodColumn_ = periodColumn_ < 0 ? c : periodColumn_;
         extend(c, x);
         last_ = x;
     }
     void extend(std::int64_t c, State x)
     {
-        StartupColumn& col = view_.columns[std::size_t(c)];
+        StartupColumn& col = columns_[std::size_t(c)];
         col.iLLow = std::min(col.iLLow, x.iL);
         col.iLHigh = std::max(col.iLHigh, x.iL);
         col.voLow = std::min(col.voLow, x.vo);
         col.voHigh = std::max(col.voHigh, x.vo);
     }
-    void addToRow(const PeriodStats& s, State start)
-    {
-        if ((period_ - 1) % view_.rowPeriods == 0)
-            view_.rows.push_back({period_, kInf, -kInf, kInf, -kInf, start.vo, false});
-        StartupRow& row = view_.rows.back();
-        row.iLMin = std::min(row.iLMin, s.iLMin);
-        row.iLMax = std::max(row.iLMax, s.iLMax);
-        row.voMin = std::min(row.voMin, s.voMin);
-        row.voMax = std::max(row.voMax, s.voMax);
-        row.discontinuous = row.discontinuous || s.blocked;
-    }
 
-    StartupView& view_;
-    std::int64_t columns_;
-    std::int64_t samples_ = 0;
-    std::int64_t period_ = 0;
+    std::vector<StartupColumn>& columns_;
+    std::int64_t count_;
+    SampleSpan shown_;
+    std::int64_t n_;
+    std::int64_t period_;
     std::int64_t column_ = -1;
     std::int64_t nextColumnAt_ = 0; // the first sample of column column_ + 1
-    std::int64_t firstColumn_ = 0;
+    std::int64_t periodColumn_ = -1; // the first column of the current period
     State last_;
 };
 
-std::optional<Stop> drawSpan(const Setup& setup, StartupView& view, int columns, ProgressCounter& progress,
-                             const StartupLimits& limits)
+// The first and the last period that samples of `shown` lie in.
+std::pair<std::int64_t, std::int64_t> periodsOf(SampleSpan shown, std::int32_t n)
 {
-    view.rowPeriods = (view.span + limits.maxRows - 1) / limits.maxRows;
-    view.rows.reserve(std::size_t((view.span + view.rowPeriods - 1) / view.rowPeriods));
-    SpanSink sink(view, columns);
-    TrackPeriod<SpanSink> track(setup.phases, sink);
-    State start;
-    for (std::int64_t p = 1; p <= view.span; ++p) {
-        const State next = stepPeriod<TrackPeriod<SpanSink>, DiodeBlocks>(setup.circuit, setup.phases, start, track);
-        sink.periodDone(track.stats, start);
+    return {shown.first / n + 1, (shown.end - 1) / n + 1};
+}
+
+// The periods stepped to draw `shown`: from the kept start state at or before its
+// first period, or from rest.
+std::int64_t periodsToDraw(const StartupView& view, SampleSpan shown)
+{
+    const auto [first, last] = periodsOf(shown, view.n);
+    return last - (view.starts.empty() ? 0 : (first - 1) / view.startsEvery * view.startsEvery);
+}
+
+// Draws `shown` into `columns`.  Without kept start states the span is stepped from
+// rest and they are kept on the way.
+std::optional<Stop> drawShown(const Setup& setup, StartupView& view, SampleSpan shown,
+                              std::vector<StartupColumn>& columns, ProgressCounter& progress)
+{
+    const auto [first, last] = periodsOf(shown, view.n);
+    const bool keeping = view.starts.empty();
+    const std::int64_t kept = keeping ? 0 : (first - 1) / view.startsEvery;
+    std::int64_t p = kept * view.startsEvery + 1;
+    State start = keeping ? State{} : view.starts[std::size_t(kept)];
+    for (; p < first; ++p) {
+        start = stepQuietly(setup, start);
+        if (!progress.step())
+            return cancelled();
+    }
+    ColumnSink sink(columns, shown, view.n, first);
+    TrackPeriod<ColumnSink> track(setup.phases, sink);
+    for (; p <= last; ++p) {
+        if (keeping && (p - 1) % view.startsEvery == 0)
+            view.starts.push_back(start);
+        const State next = stepPeriod<TrackPeriod<ColumnSink>, DiodeBlocks>(setup.circuit, setup.phases, start, track);
+        sink.periodDone(track.stats.blocked);
         start = next;
         if (!progress.step())
             return cancelled();
     }
     sink.finish();
     return std::nullopt;
+}
+
+std::vector<StartupColumn> emptyColumns(int columns)
+{
+    return std::vector<StartupColumn>(std::size_t(std::max(columns, 1)), StartupColumn{kInf, -kInf, kInf, -kInf, false});
 }
 
 } // namespace
@@ -662,18 +916,51 @@ std::variant<StartupView, Stop> analyseStartup(const Model& m, int columns, Prog
     if (m.N < 2 || m.NI < 1)
         return finish(fault(kTooFewForStartup));
     const Setup& setup = std::get<Setup>(prepared);
-    std::variant<Found, Stop> found = figuresOf(m, setup, counter, limits);
-    if (const Stop* stop = std::get_if<Stop>(&found))
+    std::variant<Found, Stop> searched = figuresOf(m, setup, counter, limits);
+    if (const Stop* stop = std::get_if<Stop>(&searched))
         return finish(*stop);
+    Found& found = std::get<Found>(searched);
     StartupView view;
-    view.figures = std::get<Found>(found).figures;
+    view.figures = found.figures;
     std::tie(view.freq, view.n, view.requested) = std::tuple(m.Freq, m.N, std::int64_t(m.NI));
     view.inputs = {true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
     view.span = startupSpan(m.NI, view.figures.settledPeriod);
-    counter.endsAt(counter.done() + view.span, view.figures.cycleLength > 0);
-    if (std::optional<Stop> stop = drawSpan(setup, view, columns, counter, limits))
+    view.startsEvery = (view.span + limits.keptStarts - 1) / limits.keptStarts;
+    view.shown = {0, view.spanSamples()};
+    // What is left is known: the cycle's periods once more for the rows past the
+    // search, then the span.
+    const std::int64_t again = found.cycle && found.stepped < m.NI ? found.cycle->lambda : 0;
+    counter.endsAt(counter.done() + again + view.span, view.figures.cycleLength > 0);
+    if (again > 0) {
+        if (std::optional<Stop> stop = rowsFromCycle(setup, *found.cycle, found.muStart, found.stepped, m.NI, found.rows, counter))
+            return finish(*stop);
+    }
+    view.rowPeriods = found.rows.per;
+    view.rows = std::move(found.rows.rows);
+    view.columns = emptyColumns(columns);
+    if (std::optional<Stop> stop = drawShown(setup, view, view.shown, view.columns, counter))
         return finish(*stop);
-    return finish(view);
+    return finish(std::move(view));
+}
+
+std::optional<Stop> redrawStartup(StartupView& view, SampleSpan shown, int columns, ProgressPort* progress)
+{
+    shown.first = std::clamp<std::int64_t>(shown.first, 0, view.spanSamples() - 1);
+    shown.end = std::clamp<std::int64_t>(shown.end, shown.first + 1, view.spanSamples());
+    const std::int64_t periods = periodsToDraw(view, shown);
+    ProgressCounter counter(progress, periods);
+    counter.endsAt(periods, false);
+    const std::variant<Setup, Stop> prepared = prepareRun(modelOf(view.inputs));
+    std::vector<StartupColumn> drawn = emptyColumns(columns);
+    std::optional<Stop> stop = std::get_if<Stop>(&prepared) ? std::optional(std::get<Stop>(prepared)) : std::nullopt;
+    if (!stop)
+        stop = drawShown(std::get<Setup>(prepared), view, shown, drawn, counter);
+    counter.finish();
+    if (stop)
+        return stop;
+    view.columns = std::move(drawn);
+    view.shown = shown;
+    return std::nullopt;
 }
 
 Model modelOf(const Model::SimulatedRun& run)

@@ -14,8 +14,11 @@
 // final value, and the first exact repeat of a period's start state.  As the
 // verification does, it steps only the periods up to that repeat: every later period
 // repeats an earlier one, so the figures over all NI periods follow from the cycle.
-// The start of the run is then stepped again for the drawing, reduced to pixel
-// columns, and for the data export, one row per period or group of periods.
+// The data export has one row per period of the whole run, or per group of periods:
+// the rows up to the repeat are those of the periods stepped, the later ones follow
+// from the periods of the cycle they repeat.  The start of the run is then stepped
+// again for the drawing, reduced to pixel columns; a part of it can be drawn again at
+// any zoom from start states kept on the way.
 #pragma once
 
 #include "app/model.h"
@@ -23,6 +26,7 @@
 #include "sim/runparts.h"
 
 #include <cstdint>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -44,6 +48,7 @@ struct StartupFigures {
     double DeltaiL = 0; // A
     double DeltaVo = 0; // mV
     double IDP = 0, IDm = 0, Iim = 0; // A
+    double VoMean = 0;                // V, the mean of period NI's output voltage samples
 };
 
 // What one pixel column of the drawing covers: the lowest and highest sample of each
@@ -52,6 +57,14 @@ struct StartupFigures {
 struct StartupColumn {
     double iLLow = 0, iLHigh = 0, voLow = 0, voHigh = 0;
     bool discontinuous = false;
+};
+
+// Samples of the span drawn, counted from 0 at the start of period 1 (sample k of
+// period p is (p − 1)·N + k − 1): those from `first` up to, not including, `end`.
+struct SampleSpan {
+    std::int64_t first = 0, end = 0;
+    std::int64_t count() const { return end - first; }
+    friend bool operator==(const SampleSpan&, const SampleSpan&) = default;
 };
 
 // One row of the data export: from `period` on, `StartupView::rowPeriods` periods.  The
@@ -69,20 +82,28 @@ struct StartupView {
     double freq = 0;            // Hz
     std::int32_t n = 0;         // samples per period
     std::int64_t requested = 0; // NI
-    std::int64_t span = 0;      // periods drawn and exported, from the first
-    std::int64_t rowPeriods = 1;
-    std::vector<StartupColumn> columns;
-    std::vector<StartupRow> rows;
+    std::int64_t span = 0;      // periods drawn, from the first
+    std::int64_t rowPeriods = 1; // periods in a row of the export
+    std::vector<StartupColumn> columns; // of `shown`, one a pixel column
+    SampleSpan shown;                   // the part of the span in `columns`: all of it, unless zoomed
+    std::vector<StartupRow> rows;       // periods 1..NI
+    // Start states of periods 1, 1 + startsEvery, 1 + 2·startsEvery ... of the span,
+    // from which any part of it is stepped again.
+    std::vector<State> starts;
+    std::int64_t startsEvery = 1;
+    std::int64_t spanSamples() const { return span * n; }
 };
 
 // Bounds on what a run keeps, whatever NI: the start states of the last `recentStates`
 // periods, which find a repeat the moment it happens (a longer cycle is found later
 // and its first period by stepping again), a log of at most `logBlocks` blocks of
-// periods for the settling period, and at most `maxRows` export rows.
+// periods for the settling period, at most `maxRows` export rows, and at most
+// `keptStarts` start states of the span's periods for drawing a part of it again.
 struct StartupLimits {
     std::int64_t recentStates = 65536;
     std::int64_t logBlocks = 2048;
     std::int64_t maxRows = 100000;
+    std::int64_t keptStarts = 4096;
 };
 
 // The span drawn: the whole run, but no more than four times the settling period (at
@@ -95,6 +116,12 @@ std::int64_t startupSpan(std::int64_t requested, std::int64_t settledPeriod);
 // student cancels through `progress`.
 std::variant<StartupView, Stop> analyseStartup(const Model& m, int columns, ProgressPort* progress,
                                                const StartupLimits& limits = {});
+
+// The drawing of `view` made again for `shown` (within the span) over `columns` pixel
+// columns, whatever the zoom: the periods it covers are stepped again from the kept
+// start state nearest before them.  Stops only when the student cancels through
+// `progress`, and then leaves the view as it was.
+std::optional<Stop> redrawStartup(StartupView& view, SampleSpan shown, int columns, ProgressPort* progress);
 
 // The values of a verification run as the model that analyseStartup takes.
 Model modelOf(const Model::SimulatedRun& run);

@@ -20,6 +20,9 @@ namespace {
 // "Il numero scritto per <quantity> è troppo grande ...".
 constexpr QStringView kForgotten = u"Hai dimenticato di scrivere ";
 constexpr QStringView kNotInt32 = u"%1 deve essere un intero compreso tra -2147483648 e 2147483647.";
+constexpr QStringView kDiscontinuousHint =
+    u"La corrente nell'induttore si è annullata: il convertitore lavora in conduzione discontinua. "
+    u"«Avvio del convertitore» (Ctrl+T, nel menu di questo grafico) lo mostra.";
 constexpr QStringView kDRange =
     u"Il Duty Cycle non può essere zero o negativo o maggiore o uguale al 100%!";
 
@@ -141,6 +144,15 @@ constexpr SummaryBox kSummaryBoxes[] = {
     {Form2Summary::Label16, &Model::SimIim},
 };
 
+// The five boxes with the values of the run just drawn, or emptied.
+void showSummary(Form2Port& form2, const Model& m, bool drawn)
+{
+    for (const SummaryBox& s : kSummaryBoxes) {
+        form2.setCaption(s.box, drawn ? FormatNumber(m.*s.value, NumberPattern::Sci2) : QString());
+        form2.setExactValue(s.box, drawn ? std::optional(m.*s.value) : std::nullopt);
+    }
+}
+
 RunEnd endOf(SimOutcome outcome)
 {
     switch (outcome) {
@@ -177,16 +189,17 @@ RunOutcome Command2_Click(Model& m, Form1Port& form1, Form2Host& host, ProgressP
     // The hover text reads the plot just cleared; a run that draws nothing new must not
     // let the pointer bring back figures of a plot that is gone.
     form2.setHoverText(QString());
+    // The boxes belong to the plot beside them: emptied with it, during the run and
+    // under its message, rather than left showing an earlier run's figures.
+    showSummary(form2, m, false);
+    form2.setPlotHint(QString());
     m.Drawn.valid = false;
     const SimOutcome outcome = SimulateConverter(m, form2, form1, progress);
-
-    // The boxes belong to the plot beside them: after a run that drew nothing they are
-    // emptied rather than left showing an earlier run's figures.
-    for (const SummaryBox& s : kSummaryBoxes) {
-        form2.setCaption(s.box, outcome == SimOutcome::Completed
-                                    ? FormatNumber(m.*s.value, NumberPattern::Sci2)
-                                    : QString());
-    }
+    showSummary(form2, m, outcome == SimOutcome::Completed);
+    // The message of a current that reached zero speaks of the duty cycle and L; the
+    // emptied plot then says where that converter can be seen.
+    if (outcome == SimOutcome::Refused)
+        form2.setPlotHint(kDiscontinuousHint.toString());
     // The start-up can be seen where the verification drew its traces, and above all
     // where it found the current reaching zero: the diode that blocks shows why.
     const RunEnd end = endOf(outcome);

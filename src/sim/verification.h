@@ -12,8 +12,9 @@ struct Model;
 // fields read again in the same order into Vi (V), D (fraction), Freq (Hz), L (H),
 // C (F), RL (Ω), N, NP, NI; each converter field turns black as it is read, and Vi
 // and D are range-checked right after they are stored.  Phase 3: the plot of the
-// waveform window is emptied, the converter is simulated, and the five summary boxes
-// show the new values, or nothing when the run did not complete.  The first failed
+// waveform window is emptied with its five summary boxes, the converter is simulated,
+// and the boxes show the new values, or stay empty when the run did not complete;
+// when the current reached zero the plot says where the start-up shows it.  The first failed
 // check shows one message and ends the run; what was stored before it stays.
 //
 // Returns how the run ended, so that whoever started it need not infer it from what the

@@ -224,6 +224,7 @@ void Form1::makeResultBoxes()
         box->setAccessibleName(QString::fromUtf8(row.accessibleName));
         UiStyle::setBackground(box, sideColour(row.side));
         UiStyle::makeCopyable(box);
+        UiStyle::offerExactValue(box);
         results_[i] = box;
     }
 }
@@ -294,6 +295,11 @@ void Form1::setCaption(Form1Result box, const QString& text)
     results_[static_cast<std::size_t>(box)]->setText(text);
 }
 
+void Form1::setExactValue(Form1Result box, std::optional<double> value)
+{
+    UiStyle::setExactValue(results_[static_cast<std::size_t>(box)], value);
+}
+
 QString Form1::caption(Form1Result box) const
 {
     return results_[static_cast<std::size_t>(box)]->text();
@@ -316,6 +322,8 @@ void Form1::Command2_Click()
         const std::unique_ptr<ProgressPort> progress = progressFactory_ ? progressFactory_() : nullptr;
         outcome = ::Command2_Click(model_, *this, waveforms_, progress.get());
     }
+    // The windows that follow the run are made again, or marked as showing earlier values.
+    waveforms_.runEnded(outcome);
     if (outcome.end == RunEnd::FieldRefused) {
         // The student corrects the field here; the plot of an earlier run stays behind.
         QLineEdit* refused = field(outcome.field);

@@ -32,6 +32,7 @@ public:
     void setText(Form1Field field, const QString& text) override;
     void setTextColour(Form1Field field, Rgb colour) override;
     void setCaption(Form1Result box, const QString& text) override;
+    void setExactValue(Form1Result box, std::optional<double> value) override;
     QString caption(Form1Result box) const;
     void ShowMessage(const QString& text) override;
 

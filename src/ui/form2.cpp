@@ -69,6 +69,21 @@ QLabel* caption(QWidget* parent, const Caption& c)
     return UiStyle::place(new QLabel(QString::fromUtf8(c.text), parent), c.place);
 }
 
+// The line over the empty plot: in its middle, letting the pointer and its menu
+// through to it.
+QLabel* makeHint(QWidget* plot)
+{
+    auto* hint = new QLabel(plot);
+    hint->setObjectName(QStringLiteral("SuggerimentoAvvio"));
+    hint->setGeometry(plot->contentsRect().adjusted(60, 0, -60, 0));
+    hint->setFont(UiStyle::font(9.75));
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint->hide();
+    return hint;
+}
+
 } // namespace
 
 Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
@@ -107,6 +122,7 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         box->setMargin(2);
         UiStyle::setBackground(box, Qt::white);
         UiStyle::makeCopyable(box);
+        UiStyle::offerExactValue(box);
         box->installEventFilter(this);
         box->setAccessibleName(QStringLiteral("%1, in %2").arg(QString::fromUtf8(row.caption.text),
                                                                QString::fromUtf8(row.unit.text).mid(1).chopped(1)));
@@ -129,6 +145,7 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     real_->setEnabled(false);
     connect(real_, &QAction::triggered, this, &Form2::realRequested);
 
+    hint_ = makeHint(picture1_);
     picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
     connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
     describePlot();
@@ -210,6 +227,17 @@ void Form2::setCaption(Form2Summary box, const QString& text)
 {
     summary_[static_cast<std::size_t>(box)]->setText(text);
     describePlot();
+}
+
+void Form2::setExactValue(Form2Summary box, std::optional<double> value)
+{
+    UiStyle::setExactValue(summary_[static_cast<std::size_t>(box)], value);
+}
+
+void Form2::setPlotHint(const QString& text)
+{
+    hint_->setText(text);
+    hint_->setVisible(!text.isEmpty());
 }
 
 int Form2::selectedOption() const

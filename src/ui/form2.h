@@ -40,6 +40,8 @@ public:
     void drawPlotFrame() override;
     void plotTraces(const Model& m) override;
     void setCaption(Form2Summary box, const QString& text) override;
+    void setExactValue(Form2Summary box, std::optional<double> value) override;
+    void setPlotHint(const QString& text) override;
     int selectedOption() const override;
     void selectOption(int option) override;
     void setHoverText(const QString& text) override;
@@ -69,6 +71,7 @@ private:
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16
+    QLabel* hint_;                     // SuggerimentoAvvio, over the empty plot
     // Where the pointer is while its movement over the plot is being handled.
     std::optional<QPoint> pointer_;
 };

@@ -1,114 +1,183 @@
 #include "formavvio.h"
 
+#include "app/model.h"
 #include "app/numbers.h"
 #include "appicon.h"
 #include "plot/startupplot.h"
 #include "plotwidget.h"
 #include "sim/waveformcsv.h"
+#include "simulationprogress.h"
 #include "uistyle.h"
 #include "windowpicture.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QWheelEvent>
 
 #include <cmath>
 
 namespace {
 
-// Fixed places in pixels: the plot with its scales on the left, the legend and the
-// figures on the right.
-const QRect kWindow(0, 0, 1120, 640);
-const QRect kTitle(16, 8, 820, 22);
-const QRect kInputs(16, 30, 820, 18);
-const QRect kPlot(76, 54, 760, 500);
-const QRect kSpan(76, 580, 760, 18);
-const QRect kHint(16, 610, 820, 18);
-constexpr int kPanelLeft = 856, kPanelWidth = 250;
-// The figures' heights, in the order of StartupPlot::figureTexts.
-constexpr int kFigureHeights[] = {36, 36, 36, 36, 54, 72};
+// The window's first size, and the least it may be made: the plot with its scales on
+// the left grows with the window, the legend and the figures keep their width on the
+// right, the lines under the plot run across the window.
+const QSize kWindow(1120, 640);
+const QSize kLeast(720, 640);
+constexpr int kPlotLeft = 76, kPlotTop = 54, kBelowPlot = 96;
+constexpr int kPanelWidth = 250, kPanelMargin = 14;
+// The legend rows' and the figures' heights, in the order of StartupPlot::legendTexts
+// and StartupPlot::figureTexts: a marker's legend line may say where it stands.
+constexpr int kLegendHeights[] = {18, 18, 18, 34, 50};
+constexpr int kFigureHeights[] = {36, 36, 36, 36, 54, 54, 36};
+// A drag shorter than this (pixels) is a click, not a span.
+constexpr int kLeastDrag = 4;
+// Each wheel step (120 units) shows this share of the time shown before.
+constexpr double kWheelStep = 0.8;
 
-QLabel* label(QWidget* parent, const char* name, const QRect& at, const QString& text = {}, double points = 8.25)
+QLabel* label(QWidget* parent, const char* name, const QString& text = {}, double points = 8.25)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(at);
     l->setFont(UiStyle::font(points));
     l->setTextFormat(Qt::PlainText);
     return l;
 }
 
-// The legend: a sample of each mark in its colour and what it means.
-struct LegendRow {
+// The legend: a sample of each mark in its colour beside its line.
+struct LegendMark {
     const char* mark;
     Rgb colour;
-    const char* text;
 };
-const LegendRow kLegend[] = {
-    {"\u2501\u2501", StartupPlot::kCurrentColour, "iL(t): corrente nell'induttore"},
-    {"\u2501\u2501", StartupPlot::kVoltageColour, "Vo(t): tensione in uscita"},
-    {"\u2588\u2588", {190, 190, 190}, "periodi in conduzione discontinua"},
-    {"\u2503", StartupPlot::kSettledColour, "a regime entro \u00b11 %"},
-    {"\u2503", StartupPlot::kRepeatColour, "prima ripetizione esatta dello stato"},
+const LegendMark kMarks[] = {
+    {"\u2501\u2501", StartupPlot::kCurrentColour}, {"\u2501\u2501", StartupPlot::kVoltageColour},
+    {"\u2588\u2588", {190, 190, 190}},             {"\u2503", StartupPlot::kSettledColour},
+    {"\u2503", StartupPlot::kRepeatColour},
 };
 
 } // namespace
 
-FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Qt::Window)
+FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Qt::Window), messages_(messages)
 {
     setObjectName(QStringLiteral("FormAvvio"));
     setWindowTitle(QStringLiteral("Avvio del convertitore"));
     setWindowIcon(AppIcon::icon());
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(UiStyle::font());
-    resize(kWindow.size());
+    setMinimumSize(kLeast);
+    resize(kWindow);
 
     plot_ = new PlotWidget(this);
     plot_->setObjectName(QStringLiteral("GraficoAvvio"));
-    plot_->setGeometry(kPlot);
     plot_->setAccessibleName(QStringLiteral("Grafico dell'avvio del convertitore"));
     plot_->setFocus();
+    plot_->installEventFilter(this);
     connect(plot_, &PlotWidget::pointerMoved, this, &FormAvvio::pointerMoved);
+    selection_ = new QRubberBand(QRubberBand::Rectangle, plot_);
+    selection_->setObjectName(QStringLiteral("SelezioneTratto"));
 
-    label(this, "Label1", kTitle, QStringLiteral("Avvio del convertitore da fermo, con un diodo che blocca la corrente"), 9.75);
-    inputs_ = label(this, "Label2", kInputs);
+    title_ = label(this, "Label1", QStringLiteral("Avvio del convertitore da fermo, con un diodo che blocca la corrente"), 9.75);
+    inputs_ = label(this, "Label2");
     inputs_->setFont(UiStyle::font(8.25, false));
-    span_ = label(this, "Label3", kSpan);
-    label(this, "Label4", kHint,
-          QStringLiteral("Sposta il cursore del mouse sul grafico: compaiono il tempo e i valori di iL e Vo in quel punto."));
+    span_ = label(this, "Label3");
+    hint_ = label(this, "Label4",
+                  QStringLiteral("Sposta il cursore del mouse sul grafico: compaiono il tempo e i valori di iL e Vo in quel "
+                                 "punto. La rotellina ingrandisce il tempo attorno al cursore, un trascinamento sceglie un "
+                                 "tratto, un doppio clic torna a tutto il tratto."));
+    hint_->setWordWrap(true);
+    csv_ = label(this, "Label5");
+    // Along the plot's top edge, above the bands, letting the pointer through.
+    stale_ = label(plot_, "ValoriPrecedenti", QStringLiteral("Valori precedenti: «Grafici» non ha simulato i campi attuali."));
+    UiStyle::setTextColour(stale_, Qt::red);
+    stale_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    stale_->hide();
     makeLegend();
-
-    int top = kPlot.top() + 150;
     for (std::size_t i = 0; i < std::size(kFigureHeights); ++i) {
         const QByteArray name = "Figura" + QByteArray::number(qsizetype(i + 1));
-        QLabel* figure = label(this, name.constData(), QRect(kPanelLeft, top, kPanelWidth, kFigureHeights[i]));
+        QLabel* figure = label(this, name.constData());
         figure->setWordWrap(true);
         figure->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         UiStyle::makeCopyable(figure);
         figures_.push_back(figure);
-        top += kFigureHeights[i] + 6;
     }
 
     exports_ = new ExportActions(this, plot_, messages,
                                  {QStringLiteral("avvio-del-convertitore"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return svg(); },
                                   [this] { return view_ ? startupCsv(*view_) : QByteArray(); }});
+    QAction* whole = exports_->add("MostraTutto", QStringLiteral("Mostra tutto"), QKeySequence(Qt::CTRL | Qt::Key_0));
+    connect(whole, &QAction::triggered, this, [this] {
+        if (view_)
+            showSpan(StartupPlot::wholeSpan(*view_));
+    });
     plot_->setAccessibleDescription(QStringLiteral("Calcolo dell'avvio in corso."));
     real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
     real_->setEnabled(false);
     connect(real_, &QAction::triggered, this, &FormAvvio::realRequested);
+    layOut();
 }
 
 FormAvvio::~FormAvvio() = default;
 
 void FormAvvio::makeLegend()
 {
-    int top = kPlot.top();
-    for (const LegendRow& row : kLegend) {
-        QLabel* mark = label(this, "", QRect(kPanelLeft, top, 24, 18), QString::fromUtf8(row.mark));
+    for (const LegendMark& row : kMarks) {
+        QLabel* mark = label(this, "", QString::fromUtf8(row.mark));
         UiStyle::setTextColour(mark, UiStyle::qColour(row.colour));
-        label(this, "", QRect(kPanelLeft + 28, top, kPanelWidth - 28, 18), QString::fromUtf8(row.text));
-        top += 22;
+        QLabel* text = label(this, "");
+        text->setWordWrap(true);
+        text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        legend_.insert(legend_.end(), {mark, text});
     }
+    const StartupView none;
+    const QStringList texts = StartupPlot::legendTexts(none);
+    for (std::size_t i = 0; i < std::size(kMarks); ++i)
+        legend_[2 * i + 1]->setText(texts.value(qsizetype(i)).section(u':', 0, 0));
+}
+
+// Every control's place for the window's size.
+void FormAvvio::layOut()
+{
+    laidOutFor_ = size();
+    const int w = width(), h = height();
+    const int panelLeft = w - kPanelWidth - kPanelMargin;
+    title_->setGeometry(16, 8, w - 32, 22);
+    inputs_->setGeometry(16, 30, w - 32, 18);
+    plot_->setGeometry(kPlotLeft, kPlotTop, panelLeft - 20 - kPlotLeft, h - kPlotTop - kBelowPlot);
+    const QRect inner = plot_->contentsRect();
+    stale_->setGeometry(inner.left() + 6, inner.top() + 1, inner.width() - 12, 16);
+    const int below = plot_->geometry().bottom() + 1;
+    span_->setGeometry(16, below + 22, w - 32, 18);
+    csv_->setGeometry(16, below + 40, w - 32, 18);
+    hint_->setGeometry(16, below + 58, w - 32, 36);
+    int top = kPlotTop;
+    for (std::size_t i = 0; i < std::size(kLegendHeights); ++i) {
+        legend_[2 * i]->setGeometry(panelLeft, top, 24, 18);
+        legend_[2 * i + 1]->setGeometry(panelLeft + 28, top, kPanelWidth - 28, kLegendHeights[i]);
+        top += kLegendHeights[i] + 4;
+    }
+    top += 6;
+    for (std::size_t i = 0; i < figures_.size(); ++i) {
+        figures_[i]->setGeometry(panelLeft, top, kPanelWidth, kFigureHeights[i]);
+        top += kFigureHeights[i] + 6;
+    }
+}
+
+void FormAvvio::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // A window first shown (or first pictured) hears of the size it was laid out for.
+    if (size() == laidOutFor_)
+        return;
+    layOut();
+    if (!view_ || drawing_)
+        return;
+    // The columns are the plot's pixels: a new width needs the part shown reduced again.
+    if (int(view_->columns.size()) != columns())
+        showSpan(StartupPlot::shownOf(*view_));
+    else
+        showView();
 }
 
 QByteArray FormAvvio::svg()
@@ -132,17 +201,118 @@ void FormAvvio::setFileChooser(ExportActions::FileChooser chooser)
 void FormAvvio::setView(StartupView view)
 {
     view_ = std::move(view);
-    plot_->clear();
-    StartupPlot::draw(*view_, *plot_);
     const QStringList texts = StartupPlot::figureTexts(*view_);
     for (std::size_t i = 0; i < figures_.size(); ++i)
         figures_[i]->setText(texts.value(qsizetype(i)));
-    span_->setText(StartupPlot::spanText(*view_));
     inputs_->setText(StartupPlot::inputsText(*view_));
-    plot_->setAccessibleDescription(StartupPlot::description(*view_));
-    placeScaleLabels();
+    csv_->setText(StartupPlot::csvText(*view_));
     exports_->setEnabled(true);
     real_->setEnabled(true);
+    if (int(view_->columns.size()) != columns())
+        showSpan(StartupPlot::shownOf(*view_));
+    else
+        showView();
+}
+
+// The plot and everything that follows the part shown: scales, span, legend, the
+// description a screen reader gives.
+void FormAvvio::showView()
+{
+    plot_->clear();
+    StartupPlot::draw(*view_, *plot_);
+    span_->setText(StartupPlot::spanText(*view_));
+    const QStringList legend = StartupPlot::legendTexts(*view_);
+    for (std::size_t i = 0; i < std::size(kMarks); ++i)
+        legend_[2 * i + 1]->setText(legend.value(qsizetype(i)));
+    plot_->setAccessibleDescription(StartupPlot::description(*view_));
+    placeScaleLabels();
+}
+
+// Draws `shown` over the plot's columns, stepping it again; a long one shows its
+// progress, and cancelled it leaves the plot as it was.
+bool FormAvvio::showSpan(SampleSpan shown)
+{
+    std::optional<Stop> stop;
+    drawing_ = true;
+    {
+        SimulationProgress progress([this]() -> QWidget* { return this; });
+        stop = redrawStartup(*view_, shown, columns(), &progress);
+    }
+    drawing_ = false;
+    if (stop && stop->outcome != SimOutcome::Cancelled)
+        messages_.ShowMessage(stop->message);
+    showView();
+    return !stop;
+}
+
+bool FormAvvio::remake(const Model& m)
+{
+    if (!m.Simulated.valid)
+        return false;
+    std::variant<StartupView, Stop> result;
+    {
+        SimulationProgress progress([this]() -> QWidget* { return this; });
+        result = analyseStartup(modelOf(m.Simulated), columns(), &progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&result)) {
+        if (stop->outcome != SimOutcome::Cancelled)
+            messages_.ShowMessage(stop->message);
+        return false;
+    }
+    setView(std::move(std::get<StartupView>(result)));
+    return true;
+}
+
+void FormAvvio::showStale(bool stale)
+{
+    stale_->setVisible(stale);
+}
+
+bool FormAvvio::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == plot_ && view_ && zoomEvent(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+// The wheel, a drag and a double click over the plot.
+bool FormAvvio::zoomEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const double steps = wheel->angleDelta().y() / 120.0;
+        if (steps != 0)
+            showSpan(StartupPlot::zoomedAbout(*view_, plot_->toPlot(wheel->position()).x(), std::pow(kWheelStep, steps)));
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+            dragFrom_ = at;
+        if (!dragFrom_)
+            return false;
+        const QRect band = QRect(*dragFrom_, at).normalized();
+        selection_->setGeometry(band.left(), plot_->contentsRect().top(), band.width(), plot_->contentsRect().height());
+        selection_->setVisible(event->type() == QEvent::MouseMove && band.width() >= kLeastDrag);
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            const QPoint from = *dragFrom_;
+            dragFrom_.reset();
+            if (band.width() >= kLeastDrag)
+                showSpan(StartupPlot::between(*view_, plot_->toPlot(from).x(), plot_->toPlot(at).x()));
+        }
+        return false;
+    }
+    case QEvent::MouseButtonDblClick:
+        dragFrom_.reset();
+        showSpan(StartupPlot::wholeSpan(*view_));
+        return true;
+    default:
+        return false;
+    }
 }
 
 // A plot point in the window's coordinates, as the plot's image places it.
@@ -152,7 +322,7 @@ QPoint FormAvvio::plotToWindow(double x, double y) const
     return inner.topLeft() + QPoint(int(std::lround(x / 100 * (inner.width() - 1))), int(std::lround((100 - y) / 100 * (inner.height() - 1))));
 }
 
-// The full scale, its half and zero beside each band, the time under the ticks.
+// The bottom, middle and top of each band's scale beside it, the time under the ticks.
 void FormAvvio::placeScaleLabels()
 {
     qDeleteAll(scaleLabels_);
@@ -160,32 +330,35 @@ void FormAvvio::placeScaleLabels()
     const StartupPlot::Scales s = StartupPlot::scalesOf(*view_);
     const struct {
         StartupPlot::Band band;
-        double fullScale;
+        StartupPlot::Range scale;
         const char* title;
         Rgb colour;
     } bands[] = {{StartupPlot::kCurrentBand, s.current, "iL [A]", StartupPlot::kCurrentColour},
                  {StartupPlot::kVoltageBand, s.voltage, "Vo [V]", StartupPlot::kVoltageColour}};
+    const auto add = [this](const QRect& at, const QString& text, Qt::Alignment alignment) {
+        QLabel* l = label(this, "", text);
+        l->setGeometry(at);
+        l->setAlignment(alignment);
+        scaleLabels_.push_back(l);
+        return l;
+    };
     for (const auto& b : bands) {
-        for (const double share : {0.0, 0.5, 1.0}) {
-            const QPoint at = plotToWindow(0, b.band.zero + b.band.height * share);
-            QLabel* l = label(this, "", QRect(2, at.y() - 8, kPlot.left() - 6, 16),
-                              share == 0 ? QStringLiteral("0") : FormatNumber(b.fullScale * share, NumberPattern::Sci2));
-            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            scaleLabels_.push_back(l);
+        const QStringList texts = StartupPlot::scaleTexts(b.scale);
+        for (int i = 0; i < 3; ++i) {
+            const QPoint at = plotToWindow(0, b.band.zero + b.band.height * i / 2);
+            add(QRect(2, at.y() - 8, kPlotLeft - 6, 16), texts[i], Qt::AlignRight | Qt::AlignVCenter);
         }
         const QPoint top = plotToWindow(0, b.band.zero + b.band.height);
-        QLabel* title = label(this, "", QRect(2, top.y() - 26, kPlot.left() - 6, 16), QString::fromLatin1(b.title));
-        title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        UiStyle::setTextColour(title, UiStyle::qColour(b.colour));
-        scaleLabels_.push_back(title);
+        UiStyle::setTextColour(add(QRect(2, top.y() - 26, kPlotLeft - 6, 16), QString::fromLatin1(b.title),
+                                   Qt::AlignRight | Qt::AlignVCenter),
+                               UiStyle::qColour(b.colour));
     }
-    for (double t = 0; t <= s.spanMs * (1 + 1e-9); t += s.tickMs) {
+    const int below = plot_->geometry().bottom() + 4;
+    for (const double t : StartupPlot::tickTimes(s)) {
         const QPoint at = plotToWindow(StartupPlot::xOfTime(*view_, t), 0);
-        QLabel* l = label(this, "", QRect(at.x() - 30, kPlot.bottom() + 3, 60, 16), StartupPlot::tickText(t, s.tickMs));
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        scaleLabels_.push_back(l);
+        add(QRect(at.x() - 30, below, 60, 16), StartupPlot::tickText(t, s.tickMs), Qt::AlignHCenter | Qt::AlignTop);
     }
-    scaleLabels_.push_back(label(this, "", QRect(kPlot.right() - 40, kPlot.bottom() + 3 + 16, 40, 16), QStringLiteral("t [ms]")));
+    add(QRect(2, below, 40, 16), QStringLiteral("t [ms]"), Qt::AlignLeft | Qt::AlignTop);
     for (QLabel* l : scaleLabels_)
         l->show();
 }

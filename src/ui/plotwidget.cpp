@@ -71,6 +71,9 @@ QPoint PlotWidget::toParent(double x, double y) const
 {
     const QRect inner = contentsRect().translated(pos());
     return inner.topLeft() + QPoint(int(std::lround(deviceX(x, inner.width()))), int(std::lround(deviceY(y, inner.height()))));
+QPointF PlotWidget::toPlot(QPointF widgetPos) const
+{
+    return surface().toPlot(widgetPos - QPointF(contentsRect().topLeft()));
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event)
@@ -86,8 +89,7 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* event)
 {
     // Over the border no position is reported; while a button is held the pointer is
     // followed beyond the area, where the coordinates run past 0..100.
-    const QPointF inner = event->position() - QPointF(contentsRect().topLeft());
     if (contentsRect().contains(event->position().toPoint()) || event->buttons() != Qt::NoButton)
-        emit pointerMoved(surface().toPlot(inner), event->globalPosition().toPoint());
+        emit pointerMoved(toPlot(event->position()), event->globalPosition().toPoint());
     QFrame::mouseMoveEvent(event);
 }

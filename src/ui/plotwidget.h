@@ -36,6 +36,8 @@ public:
     // A point of plot coordinates in the parent widget's, as the image places it: for
     // the labels of the scales beside the plot.
     QPoint toParent(double x, double y) const;
+    // Plot coordinates of a position in the widget's own pixels.
+    QPointF toPlot(QPointF widgetPos) const;
 
     // Whether painting shows the drawing or only the empty panel (for a picture that
     // draws the plot by other means).

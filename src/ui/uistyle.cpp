@@ -2,6 +2,8 @@
 
 #include "appicon.h"
 
+#include "app/numbers.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -115,6 +117,28 @@ void makeCopyable(QLabel* label)
     all->setObjectName(QStringLiteral("SelezionaTutto"));
     QObject::connect(all, &QAction::triggered, label, [label] { label->setSelection(0, int(label->text().size())); });
     label->addActions({copy, all});
+}
+
+namespace {
+// The dynamic property that keeps a box's full value, as the fields read it.
+constexpr char kExactValue[] = "valoreEsatto";
+} // namespace
+
+void offerExactValue(QLabel* label)
+{
+    auto* exact = new QAction(QStringLiteral("Copia il valore esatto"), label);
+    exact->setObjectName(QStringLiteral("CopiaValoreEsatto"));
+    exact->setEnabled(false);
+    QObject::connect(exact, &QAction::triggered, label,
+                     [label] { QGuiApplication::clipboard()->setText(label->property(kExactValue).toString()); });
+    label->addAction(exact);
+}
+
+void setExactValue(QLabel* label, std::optional<double> value)
+{
+    label->setProperty(kExactValue, value ? QVariant(QString::fromLatin1(shortestText(*value))) : QVariant());
+    if (auto* exact = label->findChild<QAction*>(QStringLiteral("CopiaValoreEsatto")))
+        exact->setEnabled(value.has_value());
 }
 
 void setBackground(QWidget* widget, const QColor& colour)

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
+
 class QAbstractButton;
 class QLabel;
 class QWidget;
@@ -72,6 +74,11 @@ void setButtonFace(QWidget* button, const QColor& face);
 // selected); it takes the focus only when clicked, so the Tab key still goes from field
 // to field as before.
 void makeCopyable(QLabel* label);
+// Adds "Copia il valore esatto" to such a box's menu: the full value it was last given
+// by setExactValue, in the form the fields read back ("." and the shortest digits that
+// read back to the same double); unavailable while it has none.
+void offerExactValue(QLabel* label);
+void setExactValue(QLabel* label, std::optional<double> value);
 
 inline QColor qColour(Rgb c) { return {c.r, c.g, c.b}; }
 

@@ -68,24 +68,16 @@ void WaveformHost::showStartup()
     if (fresh) {
         startup_ = new FormAvvio(messages_);
         QObject::connect(startup_, &FormAvvio::realRequested, startup_, [this] { showReal(startup_->view()->inputs); });
-        const bool resultsShown = form2_ && form2_->isVisible();
-        const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
-        startup_->move(placeClear(startup_->size(), results, mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+        placeStartup();
+        follow(startup_, *startup_);
     }
     startup_->present();
-    std::variant<StartupView, Stop> result;
-    {
-        SimulationProgress progress([this]() -> QWidget* { return startup_.data(); });
-        result = analyseStartup(modelOf(model_.Simulated), startup_->columns(), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&result)) {
-        if (stop->outcome != SimOutcome::Cancelled)
-            messages_.ShowMessage(stop->message);
+    if (!startup_->remake(model_)) {
         if (fresh && startup_)
             startup_->close();
         return;
     }
-    startup_->setView(std::move(std::get<StartupView>(result)));
+    startup_->showStale(stale_);
     startup_->present();
 }
 
@@ -111,6 +103,42 @@ void WaveformHost::showReal(const Model::SimulatedRun& run)
 FormReale* WaveformHost::real() const
 {
     return real_.data();
+}
+
+// Clear of the main window's verification fields and "Grafici" first, made narrower for
+// that on a small screen where it can; then of the results, then of the rest of the
+// main window.
+void WaveformHost::placeStartup()
+{
+    const bool resultsShown = form2_ && form2_->isVisible();
+    const QRect results = resultsShown ? form2_->frameGeometry() : QRect();
+    if (!mainWindow_) {
+        startup_->move(placeClear(startup_->size(), results, QRect()));
+        return;
+    }
+    const QRect screen = mainWindow_->screen()->availableGeometry();
+    const QRect area(mainWindow_->mapToGlobal(area_.topLeft()), area_.size());
+    const QSize frame = withFrame(QSize(0, 0)), least = startup_->minimumSize().expandedTo(startup_->minimumSizeHint());
+    startup_->resize(sizeClearOf(screen, withFrame(startup_->size()), withFrame(least), area) - frame);
+    const QRect inOrder[] = {area, results, mainWindow_->frameGeometry()};
+    startup_->move(placeClearOf(screen, withFrame(startup_->size()), inOrder));
+}
+
+void WaveformHost::follow(QWidget* window, RunFollower& follower)
+{
+    followers_.emplace_back(window, &follower);
+}
+
+void WaveformHost::runEnded(const RunOutcome& outcome)
+{
+    std::erase_if(followers_, [](const auto& f) { return f.first.isNull(); });
+    stale_ = outcome.end != RunEnd::Drawn && outcome.end != RunEnd::CurrentReachedZero;
+    // A window remade may close another (a message box over it): each is looked for anew.
+    for (std::size_t i = 0; i < followers_.size(); ++i) {
+        const auto& [window, follower] = followers_[i];
+        if (window)
+            follower->showStale(stale_ || !follower->remake(model_));
+    }
 }
 
 FormAvvio* WaveformHost::startup() const

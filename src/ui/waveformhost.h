@@ -5,17 +5,21 @@
 #include "app/model.h"
 #include "app/platform.h"
 #include "parasiticvalues.h"
+#include "sim/verification.h"
 
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class Form2;
 class FormAvvio;
 class FormReale;
 class QWidget;
+class RunFollower;
 
 // The window is made the first time a run needs it and then reused; once the user
 // has closed it (which discards it) the next run gets a new one in its start state,
@@ -50,6 +54,12 @@ public:
     FormReale* real() const;
     // The program's one set of parasitic values, which every window that shows them edits.
     ParasiticValues& parasitics() { return parasitics_; }
+    // A result window that follows the runs: while it exists, every "Grafici" that
+    // reaches the simulation makes it again, and one refused before the simulation (or
+    // stopped within it) leaves it with the line saying it shows earlier values.
+    void follow(QWidget* window, RunFollower& follower);
+    // Told after each "Grafici" how it ended.
+    void runEnded(const RunOutcome& outcome);
 
     // Brings a shown window to the front, restored if minimised and active: after a run,
     // whatever else took the front meanwhile (a progress dialog hands the activation
@@ -60,6 +70,7 @@ private:
     QPoint firstPlace(QSize clientSize) const;
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
     QSize withFrame(QSize clientSize) const;
+    void placeStartup();
 
     Model& model_;
     MessagePort& messages_;
@@ -70,4 +81,6 @@ private:
     QPointer<const QWidget> mainWindow_;
     QRect area_;
     std::optional<QPoint> lastPlace_; // frame top-left of the window the user closed
+    std::vector<std::pair<QPointer<QWidget>, RunFollower*>> followers_;
+    bool stale_ = false; // the last "Grafici" did not simulate the fields' values
 };

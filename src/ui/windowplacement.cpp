@@ -1,9 +1,10 @@
 #include "windowplacement.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,29 +25,59 @@ QPoint keepOnScreen(const QRect& screen, QSize size, QPoint topLeft)
 
 QPoint placeClearOf(const QRect& screen, QSize size, const QRect& keepClear, const QRect& rather)
 {
-    // The least overlap is reached with an edge of the window on an edge of the screen,
-    // of the area or of the other window, so those edges are the only places to try.
-    // The order says which of two equally good places wins: beside the other window
-    // before the screen's corners.
+    const QRect inOrder[] = {keepClear, rather};
+    return placeClearOf(screen, size, inOrder);
+}
+
+QPoint placeClearOf(const QRect& screen, QSize size, std::span<const QRect> inOrder)
+{
+    // The least overlap is reached with an edge of the window on an edge of the screen
+    // or of an area, so those edges are the only places to try.  The order says which
+    // of two equally good places wins: beside the last area before the screen's
+    // corners, and the areas kept clear first before the others.
     const int w = size.width();
     const int h = size.height();
-    const std::array xs{rather.right() + 1, keepClear.right() + 1, screen.right() + 1 - w,
-                        screen.left(),      keepClear.left() - w,  rather.left() - w};
-    const std::array ys{rather.top(),          screen.top(),      screen.bottom() + 1 - h,
-                        keepClear.bottom() + 1, keepClear.top() - h, rather.bottom() + 1,
-                        rather.top() - h};
+    std::vector<int> xs, ys;
+    for (auto r = inOrder.rbegin(); r != inOrder.rend(); ++r)
+        xs.push_back(r->right() + 1);
+    xs.insert(xs.end(), {screen.right() + 1 - w, screen.left()});
+    for (const QRect& r : inOrder)
+        xs.push_back(r.left() - w);
+    for (auto r = inOrder.rbegin(); r + 1 < inOrder.rend(); ++r)
+        ys.push_back(r->top());
+    ys.insert(ys.end(), {screen.top(), screen.bottom() + 1 - h});
+    for (const QRect& r : inOrder)
+        ys.insert(ys.end(), {r.bottom() + 1, r.top() - h});
     QPoint best;
-    std::pair<std::int64_t, std::int64_t> bestCost{-1, -1};
+    std::vector<std::int64_t> bestCost;
     for (const int x : xs) {
         for (const int y : ys) {
             const QPoint at = keepOnScreen(screen, size, {x, y});
-            const QRect window(at, size);
-            const std::pair cost{overlap(window, keepClear), overlap(window, rather)};
-            if (bestCost.first < 0 || cost < bestCost) {
-                best = at;
-                bestCost = cost;
-            }
+            std::vector<std::int64_t> cost;
+            for (const QRect& r : inOrder)
+                cost.push_back(overlap(QRect(at, size), r));
+            if (bestCost.empty() || cost < bestCost)
+                std::tie(best, bestCost) = std::pair(at, cost);
         }
     }
     return best;
+}
+
+QSize sizeClearOf(const QRect& screen, QSize preferred, QSize least, const QRect& keepClear)
+{
+    // The parts of the screen right of, left of, below and above the area.
+    const QSize sides[] = {{screen.right() - keepClear.right(), screen.height()},
+                           {keepClear.left() - screen.left(), screen.height()},
+                           {screen.width(), screen.bottom() - keepClear.bottom()},
+                           {screen.width(), keepClear.top() - screen.top()}};
+    QSize best;
+    for (const QSize& side : sides) {
+        const QSize fits = preferred.boundedTo(side);
+        if (fits == preferred)
+            return preferred;
+        if (fits.width() >= least.width() && fits.height() >= least.height()
+            && std::int64_t{fits.width()} * fits.height() > std::int64_t{best.width()} * best.height())
+            best = fits;
+    }
+    return best.isEmpty() ? preferred : best;
 }
