@@ -483,7 +483,7 @@ private slots:
         const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 21);
         const auto sci = [&o](const char* key) { return QString::number(o[key].toDouble(), 'E', 2); };
-        for (const QString& line : {"VoMedia = " + sci("Vo_avg_V") + " V", "Lcritica = " + sci("Lcrit_uH") + " uH",
+        for (const QString& line : {"VoModelloMedio = " + sci("Vo_avg_V") + " V", "Lcritica = " + sci("Lcrit_uH") + " uH",
                                     "Pin = " + sci("Pin_W") + " W", "PerditaDiodo = " + sci("Loss_diode_W") + " W",
                                     "DeltaVo = " + sci("DeltaVo_mV") + " mV", QString("Discontinuo = no"),
                                     "RendimentoSimulato = " + QString::number(o["Efficiency_sim"].toDouble() * 100, 'f', 2) + " %"})

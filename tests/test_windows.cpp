@@ -806,6 +806,17 @@ private slots:
         QTest::keyClick(host_->startup(), Qt::Key_R, Qt::ControlModifier);
         QCOMPARE(host_->real(), window);
         QVERIFY(window->isActiveWindow());
+
+        // The open window follows every "Grafici" that reaches the simulation, 12 V
+        // giving 12/0.6 ideally, and keeps its figures, marked, after a refused field.
+        const auto* stale = window->findChild<QLabel*>("ValoriPrecedenti");
+        for (const auto& [field, value, ideal, marked] :
+             {std::tuple{"Text7", "12", "2,00E+01", false}, {"Text9", "7a5", "2,00E+01", true}, {"Text9", "75", "2,00E+01", false}}) {
+            in1<QLineEdit>(field)->setText(value);
+            click("Command2");
+            QVERIFY2(text("VoIdeale") == ideal && stale->isVisibleTo(window) == marked, value);
+        }
+        messages_.messages.clear();
     }
 
     // A converter the averaged model cannot serve, where the diode's drop eats the input:

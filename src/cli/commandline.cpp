@@ -535,9 +535,9 @@ QByteArray realText(const RealView& view)
                                                     percent(view.gainMax->D))
                                          : QStringLiteral("nessuno");
     const QStringList lines = {
-        QStringLiteral("VoMedia = %1 V").arg(sci(view.averaged.Vo)),
-        QStringLiteral("IimMedia = %1 A").arg(sci(view.averaged.Iim)),
-        QStringLiteral("RendimentoMedio = %1 %").arg(percent(view.averaged.efficiency)),
+        QStringLiteral("VoModelloMedio = %1 V").arg(sci(view.averaged.Vo)),
+        QStringLiteral("IimModelloMedio = %1 A").arg(sci(view.averaged.Iim)),
+        QStringLiteral("RendimentoModelloMedio = %1 %").arg(percent(view.averaged.efficiency)),
         QStringLiteral("GuadagnoMassimo = ") + maximum,
         QStringLiteral("Lcritica = %1 uH").arg(sci(view.Lcrit * 1e6)),
         QStringLiteral("VoIdeale = %1 V").arg(sci(view.VoIdeal)),

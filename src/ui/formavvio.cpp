@@ -88,10 +88,7 @@ FormAvvio::FormAvvio(MessagePort& messages, QWidget* parent) : QWidget(parent, Q
     hint_->setWordWrap(true);
     csv_ = label(this, "Label5");
     // Along the plot's top edge, above the bands, letting the pointer through.
-    stale_ = label(plot_, "ValoriPrecedenti", QStringLiteral("Valori precedenti: «Grafici» non ha simulato i campi attuali."));
-    UiStyle::setTextColour(stale_, Qt::red);
-    stale_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    stale_->hide();
+    stale_ = UiStyle::staleLine(plot_);
     makeLegend();
     for (std::size_t i = 0; i < std::size(kFigureHeights); ++i) {
         const QByteArray name = "Figura" + QByteArray::number(qsizetype(i + 1));

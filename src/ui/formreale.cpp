@@ -112,6 +112,9 @@ FormReale::FormReale(MessagePort& messages, ParasiticValues& values, QWidget* pa
     plot_->setGeometry(kPlot);
     plot_->setAccessibleName(QStringLiteral("Grafico del guadagno e del rendimento al variare del duty cycle"));
     connect(plot_, &PlotWidget::pointerMoved, this, &FormReale::pointerMoved);
+    // Along the plot's top edge, inside its frame.
+    stale_ = UiStyle::staleLine(plot_);
+    stale_->setGeometry(8, 3, kPlot.width() - 16, 16);
 
     label(this, QStringLiteral("Label1"), kTitle,
           QStringLiteral("Il convertitore reale: elementi parassiti, perdite e rendimento"))
@@ -260,6 +263,19 @@ void FormReale::showBars()
     for (QFrame* bar : barFrames_)
         bar->setVisible(bar->width() > 0);
     bars_->setAccessibleDescription(RealPlot::barsDescription(*view_));
+}
+
+bool FormReale::remake(const Model& m)
+{
+    if (!m.Simulated.valid)
+        return false;
+    setInputs(m.Simulated);
+    return calculate() == RealEnd::Shown;
+}
+
+void FormReale::showStale(bool stale)
+{
+    stale_->setVisible(stale);
 }
 
 RealEnd FormReale::calculate()

@@ -6,6 +6,7 @@
 #include "app/model.h"
 #include "app/platform.h"
 #include "exportactions.h"
+#include "runfollower.h"
 #include "sim/realconverter.h"
 
 #include <QPointF>
@@ -33,7 +34,7 @@ enum class RealEnd {
 // hands them with the converter to the real converter's analysis, whose view it shows
 // as the plot functions draw and word it.  The fields edit the program's one set of
 // parasitic values.  Closing the window discards it.
-class FormReale : public QWidget {
+class FormReale : public QWidget, public RunFollower {
     Q_OBJECT
 public:
     FormReale(MessagePort& messages, ParasiticValues& values, QWidget* parent = nullptr);
@@ -42,6 +43,10 @@ public:
     // The converter "Calcola" simulates (Vi, D, Freq in Hz, L in H, C in F, RL, N, NI).
     void setInputs(const Model::SimulatedRun& run) { inputs_ = run; }
     RealEnd calculate();
+
+    // Every "Grafici" that reaches the simulation computes the window again for its run.
+    bool remake(const Model& m) override;
+    void showStale(bool stale) override;
 
     void setView(RealView view);
     // No figures at all.
@@ -71,6 +76,7 @@ private:
     std::array<QLineEdit*, 5> fields_{};
     std::vector<QLabel*> cells_;   // row by row, three a row
     std::vector<QLabel*> lines_;   // the converter, L critica, the gain maximum, the period
+    QLabel* stale_; // over the plot: the figures are of an earlier run than the fields hold
     QWidget* bars_;
     std::vector<QFrame*> barFrames_;   // a bar per part, then the stacked bar's segments
     std::vector<QLabel*> barValues_;   // Pin first, then a value per part

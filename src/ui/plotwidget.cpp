@@ -71,6 +71,8 @@ QPoint PlotWidget::toParent(double x, double y) const
 {
     const QRect inner = contentsRect().translated(pos());
     return inner.topLeft() + QPoint(int(std::lround(deviceX(x, inner.width()))), int(std::lround(deviceY(y, inner.height()))));
+}
+
 QPointF PlotWidget::toPlot(QPointF widgetPos) const
 {
     return surface().toPlot(widgetPos - QPointF(contentsRect().topLeft()));

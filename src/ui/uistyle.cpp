@@ -169,4 +169,16 @@ void setButtonFace(QWidget* button, const QColor& face)
             .arg(face.name(), face.darker(220).name(), face.darker(115).name()));
 }
 
+QLabel* staleLine(QWidget* plot)
+{
+    auto* line = new QLabel(QStringLiteral("Valori precedenti: «Grafici» non ha simulato i campi attuali."), plot);
+    line->setObjectName(QStringLiteral("ValoriPrecedenti"));
+    line->setFont(font());
+    line->setTextFormat(Qt::PlainText);
+    setTextColour(line, Qt::red);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    line->hide();
+    return line;
+}
+
 } // namespace UiStyle

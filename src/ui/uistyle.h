@@ -87,4 +87,9 @@ inline const QColor kLightPink{255, 192, 192};
 inline const QColor kLightCyan{192, 255, 255};
 inline const QColor kLightYellow{255, 255, 192};
 
+// The red line along a result window's plot that says its figures are those of an
+// earlier run than the fields hold (objectName ValoriPrecedenti), hidden until asked
+// for; the pointer passes through it to the plot.
+QLabel* staleLine(QWidget* plot);
+
 } // namespace UiStyle

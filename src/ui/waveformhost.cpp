@@ -88,6 +88,7 @@ void WaveformHost::showReal(const Model::SimulatedRun& run)
     const bool fresh = !real_;
     if (fresh) {
         real_ = new FormReale(messages_, parasitics_);
+        follow(real_, *real_);
         const bool resultsShown = form2_ && form2_->isVisible();
         real_->move(placeClear(real_->size(), resultsShown ? form2_->frameGeometry() : QRect(),
                                mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
