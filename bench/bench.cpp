@@ -7,6 +7,8 @@
 
 #include "app/model.h"
 #include "plot/plot.h"
+#include "sim/closedloop.h"
+#include "sim/dynamics.h"
 #include "sim/extremes.h"
 #include "sim/realconverter.h"
 #include "sim/simulation.h"
@@ -201,6 +203,9 @@ void BM_StartupMemory(benchmark::State& state)
     startupEachIteration(state, m);
 }
 
+// A student's typical parts: rL, Ron, VF, RD, rC.
+constexpr Parasitics kTypicalParts{0.1, 0.05, 0.5, 0.02, 0.05};
+
 // The real converter of the worked example with a student's typical parts: the run
 // from rest, the averaged model and the gain curve with its 19 simulated points.
 // Compare with BM_SimulateConverter at the same NI.
@@ -208,13 +213,50 @@ void BM_Real(benchmark::State& state)
 {
     const Model m = defaultModel(std::int32_t(state.range(0)));
     const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
-    const Parasitics typical{0.1, 0.05, 0.5, 0.02, 0.05};
+    const Parasitics typical = kTypicalParts;
     heap::peak = heap::inUse.load();
     const std::int64_t before = heap::inUse;
     for (auto _ : state) {
         const std::variant<RealView, Stop> view = analyseReal(run, typical, nullptr);
         if (!std::holds_alternative<RealView>(view))
             state.SkipWithError("real converter refused");
+        benchmark::DoNotOptimize(&view);
+    }
+    state.counters["peak_MiB"] = double(heap::peak - before) / (1024 * 1024);
+}
+
+// The dynamics of the same converter: the averaged model and its eight measured points,
+// which run on all cores.  Compare with BM_SimulateConverter/5000.
+void BM_Dynamics(benchmark::State& state)
+{
+    const Model m = defaultModel();
+    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
+    heap::peak = heap::inUse.load();
+    const std::int64_t before = heap::inUse;
+    for (auto _ : state) {
+        const std::variant<DynamicsView, Stop> view = analyseDynamics(run, kTypicalParts, nullptr);
+        if (!std::holds_alternative<DynamicsView>(view))
+            state.SkipWithError("dynamics refused");
+        benchmark::DoNotOptimize(&view);
+    }
+    state.counters["peak_MiB"] = double(heap::peak - before) / (1024 * 1024);
+}
+
+// The control loop with its defaults: a type III for 60° at the default crossover, the
+// load halved after 100 periods, 400 periods after, the closed and the open loop.
+void BM_Loop(benchmark::State& state)
+{
+    const Model m = defaultModel();
+    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
+    const SmallSignal model = std::get<SmallSignal>(smallSignal(run, kTypicalParts));
+    LoopRequest design;
+    design.fcHz = defaultCrossover(model);
+    heap::peak = heap::inUse.load();
+    const std::int64_t before = heap::inUse;
+    for (auto _ : state) {
+        const auto view = analyseControl(run, kTypicalParts, design, defaultRunRequest(model), kStartupColumns, nullptr);
+        if (!std::holds_alternative<ControlView>(view))
+            state.SkipWithError("control refused");
         benchmark::DoNotOptimize(&view);
     }
     state.counters["peak_MiB"] = double(heap::peak - before) / (1024 * 1024);
@@ -311,6 +353,8 @@ BENCHMARK(BM_Readout)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Grafici)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Startup)->Arg(kDefault.NI)->Arg(2147483647)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Real)->Arg(kDefault.NI)->Arg(2147483647)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dynamics)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Loop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupMemory)->Arg(10000)->Arg(100000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Prints the usual table, remembering each result's time per iteration.
@@ -371,6 +415,13 @@ int main(int argc, char** argv)
     std::printf("\nEach figure as a ratio to the floor (%.2f ms):\n", floor->second * 1e3);
     for (const std::string& name : reporter.order)
         std::printf("  %-32s %10.4f x floor\n", name.c_str(), reporter.seconds[name] / floor->second);
+    for (const auto& [what, name] : {std::pair("The dynamics", "BM_Dynamics/real_time"), std::pair("The control loop", "BM_Loop")}) {
+        const auto run = reporter.seconds.find(name);
+        const auto grafici = reporter.seconds.find("BM_SimulateConverter/5000");
+        if (run != reporter.seconds.end() && grafici != reporter.seconds.end())
+            std::printf("\n%s as a ratio to \"Grafici\" with the same values at NI = 5000: %.4f\n", what,
+                        run->second / grafici->second);
+    }
     for (const auto& [what, prefix] : {std::pair("The start-up", "BM_Startup/"), std::pair("The real converter", "BM_Real/")}) {
         std::printf("\n%s as a ratio to \"Grafici\" with the same values:\n", what);
         for (const char* ni : {"5000", "2147483647"}) {
