@@ -229,8 +229,8 @@ void fillFigures(LoopRun& run, const Stepped& closed, const Stepped& open, const
 
 std::optional<Stop> refused(const SmallSignal& model, const LoopRunRequest& r)
 {
-    if (!(r.Dmin >= 0 && r.Dmin < r.Dmax && r.Dmax < 1))
-        return fault(kBadLimits);
+    if (const std::optional<QString> why = dutyLimitsRefusal(r.Dmin, r.Dmax))
+        return fault(*why);
     if (r.before < 1 || r.after < 1)
         return fault(kNoPeriodsAfter);
     if (const std::variant<Setup, Stop> setup = prepareRun(modelOf(model.run)); const Stop* stop = std::get_if<Stop>(&setup))
@@ -272,6 +272,13 @@ std::variant<LoopRun, Stop> run(const SmallSignal& model, const Compensator& gc,
 }
 
 } // namespace
+
+std::optional<QString> dutyLimitsRefusal(double Dmin, double Dmax)
+{
+    if (Dmin >= 0 && Dmin < Dmax && Dmax < 1)
+        return std::nullopt;
+    return kBadLimits.toString();
+}
 
 bool referenceReachable(const SmallSignal& model, const LoopRunRequest& request)
 {

@@ -71,6 +71,9 @@ struct LoopRun {
     LoopFigures figures;
 };
 
+// Why the duty's limits are refused, with what to change: they must be 0 ≤ Dmin < Dmax < 1.
+std::optional<QString> dutyLimitsRefusal(double Dmin, double Dmax);
+
 // Whether the averaged real converter, with the load and input after the step, can
 // reach Vref at all: its highest gain times Vi2 at least Vref.
 bool referenceReachable(const SmallSignal& model, const LoopRunRequest& request);

@@ -1,6 +1,10 @@
 #include "fieldcheck.h"
 
+#include "app/messages.h"
 #include "app/model.h"
+#include "app/numbers.h"
+
+#include <cmath>
 
 namespace {
 
@@ -33,4 +37,20 @@ void CheckNumericField(Model& m, const QString& text, MessagePort& ui)
         return;
     ui.ShowMessage(m.MsgBadFormat);
     m.InputError = 1;
+}
+
+std::optional<double> ReadFieldNumber(const QString& text, QStringView quantity, MessagePort& ui)
+{
+    Model m;
+    m.MsgText = QStringLiteral("Hai dimenticato di scrivere ") + quantity.toString();
+    m.MsgBadFormat = badFormatMessage(quantity);
+    CheckNumericField(m, text, ui);
+    if (m.InputError == 1)
+        return std::nullopt;
+    const std::optional<double> value = ParseNumber(text);
+    if (!value || !std::isfinite(*value)) {
+        ui.ShowMessage(tooLargeMessage(quantity));
+        return std::nullopt;
+    }
+    return value;
 }

@@ -4,6 +4,9 @@
 #include "app/platform.h"
 
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 struct Model;
 
@@ -18,3 +21,9 @@ struct Model;
 // stands; m.InputError is 1 after a message (set once the box has been closed) and 0
 // otherwise, whatever an earlier call left.  Texts of any length are scanned.
 void CheckNumericField(Model& m, const QString& text, MessagePort& ui);
+
+// A field's number: the check above, with the messages "Hai dimenticato di scrivere
+// <quantity>" for an empty text and the one for a character that is not part of a
+// number, then the number its text starts with, which may not lie beyond the doubles.
+// Nothing once the one message has been shown.
+std::optional<double> ReadFieldNumber(const QString& text, QStringView quantity, MessagePort& ui);

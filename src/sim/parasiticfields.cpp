@@ -1,12 +1,9 @@
 #include "parasiticfields.h"
 
-#include "app/messages.h"
-#include "app/numbers.h"
 #include "sim/fieldcheck.h"
 
 #include <QStringView>
 
-#include <cmath>
 #include <optional>
 
 namespace {
@@ -34,18 +31,8 @@ QString negativeMessage(QStringView quantity)
 // The field's value, or nothing once its one message has been shown.
 std::optional<double> readOne(const QString& text, QStringView quantity, MessagePort& messages)
 {
-    Model m;
-    m.MsgText = QStringLiteral("Hai dimenticato di scrivere ") + quantity.toString();
-    m.MsgBadFormat = badFormatMessage(quantity);
-    CheckNumericField(m, text, messages);
-    if (m.InputError == 1)
-        return std::nullopt;
-    const std::optional<double> value = ParseNumber(text);
-    if (!value || !std::isfinite(*value)) {
-        messages.ShowMessage(tooLargeMessage(quantity));
-        return std::nullopt;
-    }
-    if (!(*value >= 0)) {
+    const std::optional<double> value = ReadFieldNumber(text, quantity, messages);
+    if (value && !(*value >= 0)) {
         messages.ShowMessage(negativeMessage(quantity));
         return std::nullopt;
     }
