@@ -21,23 +21,6 @@ constexpr double kTicks = 8;
 // The fewest samples a zoom shows.
 constexpr std::int64_t kLeastShown = 10;
 
-// Plot height of value v in `band`, kept near the band: an odd value may not run far
-// into the other band.
-float heightOf(const Band& band, const Range& scale, double v)
-{
-    const double y = band.zero + band.height * (v - scale.bottom) / (scale.top - scale.bottom);
-    return float(std::clamp(y, band.zero - 3, band.zero + band.height + 3));
-}
-
-// A quarter of a column in from its left edge, so that rounding to a float cannot move
-// a line into the column before; the last column is the plot's right edge.
-float xOfColumn(std::size_t c, std::size_t columns)
-{
-    if (columns < 2)
-        return 0.0f;
-    return float(std::min(100.0, 100.0 * (double(c) + 0.25) / double(columns - 1)));
-}
-
 // The lowest and the highest sample the columns reach, of one quantity.
 Range reached(const StartupView& view, double StartupColumn::*low, double StartupColumn::*high)
 {
@@ -66,22 +49,10 @@ void drawBand(const StartupView& view, const Band& band, const Range& scale, dou
 
 void drawGrid(const StartupView& view, const Scales& s, PlotSurface& surface)
 {
-    std::vector<PlotLine> grid, axes;
-    for (const Band& band : {kCurrentBand, kVoltageBand}) {
-        for (int q = 1; q <= 4; ++q) {
-            const auto y = float(band.zero + band.height * q / 4);
-            grid.push_back({0, y, 100, y});
-        }
-        axes.push_back({0, float(band.zero), 100, float(band.zero)});
-    }
-    for (const double t : tickTimes(s)) {
-        const auto x = float(xOfTime(view, t));
-        if (x > 0)
-            grid.push_back({x, float(kBottom), x, float(kTop)});
-    }
-    axes.push_back({0, float(kBottom), 0, float(kTop)});
-    surface.drawLines(kGridColour, grid);
-    surface.drawLines(kAxisColour, axes);
+    std::vector<double> xs;
+    for (const double t : tickTimes(s))
+        xs.push_back(xOfTime(view, t));
+    drawBandGrid({kCurrentBand, kVoltageBand}, xs, surface);
 }
 
 void drawMarker(std::optional<double> ms, const StartupView& view, Rgb colour, PlotSurface& surface)
@@ -191,6 +162,39 @@ QString repeatText(const StartupView& view)
 }
 
 } // namespace
+
+void drawBandGrid(std::initializer_list<Band> bands, const std::vector<double>& tickXs, PlotSurface& surface)
+{
+    std::vector<PlotLine> grid, axes;
+    for (const Band& band : bands) {
+        for (int q = 1; q <= 4; ++q) {
+            const auto y = float(band.zero + band.height * q / 4);
+            grid.push_back({0, y, 100, y});
+        }
+        axes.push_back({0, float(band.zero), 100, float(band.zero)});
+    }
+    for (const double tick : tickXs) {
+        const auto x = float(tick);
+        if (x > 0)
+            grid.push_back({x, float(kBottom), x, float(kTop)});
+    }
+    axes.push_back({0, float(kBottom), 0, float(kTop)});
+    surface.drawLines(kGridColour, grid);
+    surface.drawLines(kAxisColour, axes);
+}
+
+float heightOf(const Band& band, const Range& scale, double v)
+{
+    const double y = band.zero + band.height * (v - scale.bottom) / (scale.top - scale.bottom);
+    return float(std::clamp(y, band.zero - 3, band.zero + band.height + 3));
+}
+
+float xOfColumn(std::size_t c, std::size_t columns)
+{
+    if (columns < 2)
+        return 0.0f;
+    return float(std::min(100.0, 100.0 * (double(c) + 0.25) / double(columns - 1)));
+}
 
 double roundUp(double value)
 {

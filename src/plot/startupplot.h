@@ -18,6 +18,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -44,6 +46,19 @@ struct Range {
     double bottom = 0, top = 1;
     friend bool operator==(const Range&, const Range&) = default;
 };
+
+// Behind bands of values over time: each band's quarters as light lines and its zero
+// as an axis, a light line at each tick's plot x from 2 to 98, and the time axis at x = 0.
+void drawBandGrid(std::initializer_list<Band> bands, const std::vector<double>& tickXs, PlotSurface& surface);
+
+// Plot height of value v in `band` on `scale`, kept near the band: an odd value may not
+// run far into the band beside it.
+float heightOf(const Band& band, const Range& scale, double v);
+
+// Plot x of pixel column c of `columns`: a quarter of a column in from its left edge,
+// so that rounding to a float cannot move a line into the column before; the last
+// column is the plot's right edge.
+float xOfColumn(std::size_t c, std::size_t columns);
 
 // The scales of a view: for each band from zero to a round value at or above what it
 // reaches when its values come down near zero (the whole start-up), otherwise four
