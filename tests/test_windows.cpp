@@ -8,6 +8,7 @@
 #include "fakes.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/formanello.h"
 #include "ui/formavvio.h"
 #include "ui/formreale.h"
 #include "ui/messagebox.h"
@@ -134,6 +135,45 @@ class TestWindows : public QObject {
         QString texts;
         for (const char* name : {"Label2", "Label5", "Label8", "Label9", "Label16"})
             texts += in2<QLabel>(name)->text() + ' ';
+        return texts;
+    }
+    // The control window of the run just made, opened with Ctrl+L in the waveform window.
+    FormAnello* openLoop()
+    {
+        QTest::keyClick(form2(), Qt::Key_L, Qt::ControlModifier);
+        return host_->loop();
+    }
+    // A field of the control window typed as a student would, then "Calcola".
+    void typeAndCalculate(FormAnello* window, const char* name, const char* typed)
+    {
+        auto* f = window->findChild<QLineEdit*>(name);
+        f->selectAll();
+        QTest::keyClicks(f, typed);
+        QTest::mouseClick(window->findChild<QPushButton*>("Calcola"), Qt::LeftButton);
+    }
+    // Every label of a result window shows its whole text: a wrapped one in its height,
+    // another in its width.
+    static void allWordsFit(const QWidget* window)
+    {
+        for (const QLabel* l : window->findChildren<QLabel*>()) {
+            const bool fits = l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                            : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width();
+            QVERIFY2(fits, qPrintable(l->text()));
+        }
+    }
+    // The worked example's averaged operating point with the bench's parts but rL:
+    // Vo = (Vi − D'·VF)·D'·RL / (rL + D·Ron + D'·RD + D'·Rp·(D'·RL + rC)), Rp = RL/(RL + rC).
+    static double averagedVo(double rL)
+    {
+        const double Rp = 16.67 / (16.67 + 0.05);
+        return (15 - 0.6 * 0.5) * 0.6 * 16.67 / (rL + 0.4 * 0.05 + 0.6 * 0.02 + 0.6 * Rp * (0.6 * 16.67 + 0.05));
+    }
+    // The texts of the control window's table of figures, in order.
+    static QStringList figures(const FormAnello* window)
+    {
+        QStringList texts;
+        for (int i = 1; const auto* l = window->findChild<QLabel*>(QString("Figura%1").arg(i)); ++i)
+            texts << l->text();
         return texts;
     }
     // The worked example designed, then verified: the waveform window with its plot.
@@ -755,11 +795,9 @@ private slots:
                  QStringList({"2,50E+01", "1,00E+00", "2,40E+01", ""}));
         QVERIFY(text("LCritica").startsWith("Confine della conduzione continua: L critica = 1,50E+01 µH. L = 7,50E+01 µH è sopra"));
         QVERIFY(text("PeriodoMostrato").startsWith("La simulazione da fermo mostra il periodo NI = 5000."));
-        for (const QLabel* l : window->findChildren<QLabel*>()) {
-            const bool fits = l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
-                                            : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width();
-            QVERIFY2(fits, qPrintable(l->text()));
-        }
+        allWordsFit(window);
+        if (QTest::currentTestFailed())
+            return;
         auto* plot = window->findChild<PlotWidget*>("GraficoGuadagno");
         const QRect inner = plot->contentsRect();
         QTest::mouseMove(plot, inner.topLeft() + QPoint(qRound(0.4 * (inner.width() - 1)), inner.height() / 2));
@@ -855,6 +893,177 @@ private slots:
         QVERIFY(host_->real() && host_->real()->isVisible());
         QCOMPARE(host_->real()->findChild<QLabel*>("VoSimulato")->text(), shown);
         QCOMPARE(host_->real()->view()->inputs.L, 75e-6);
+        QCOMPARE(messages_.messages, QStringList());
+    }
+
+    // "Anello di controllo…" (Ctrl+L), enabled with "Convertitore reale…", opens one
+    // window for the last run with the bench's parts and every default: fc the lower
+    // of fz_RHP/5 and f/20, Vref the averaged operating point's Vo, half the load.  The
+    // loop settles within 1 % from period 37 after the step; the CSV holds a row a
+    // period; every word fits its place.
+    void loopWindow()
+    {
+        const auto loop = [this] { return form2()->findChild<QAction*>("AnelloControllo"); };
+        QVERIFY(!loop()->isEnabled());
+        workedExample();
+        QVERIFY(loop()->isEnabled() && form2()->findChild<QAction*>("ConvertitoreReale")->isEnabled());
+        FormAnello* window = openLoop();
+        QVERIFY(window && window->isVisible() && window->objectName() == "FormAnello");
+        QCOMPARE(window->windowTitle(), QString("Anello di controllo"));
+        QVERIFY(QGuiApplication::screens().first()->availableGeometry().contains(window->frameGeometry()));
+        const auto text = [window](const char* name) { return window->findChild<QLineEdit*>(name)->text(); };
+        QCOMPARE(QStringList({text("TextFc"), text("TextPM"), text("TextRL2"), text("TextVi2"), text("TextPrima"),
+                              text("TextDopo"), text("TextDmin"), text("TextDmax"), text("TextRL")}),
+                 QStringList({"2530", "60", "8.335", "15", "100", "400", "0", "0.9", "0.1"}));
+        QVERIFY(window->findChild<QRadioButton*>("TipoIII")->isChecked());
+        // Within the rounding of the operating point's solution.
+        QVERIFY2(std::fabs(text("TextVref").toDouble() / averagedVo(0.1) - 1) < 1e-12, qPrintable(text("TextVref")));
+        const QStringList rows = figures(window);
+        QVERIFY2(rows.contains("2,53E+03 Hz, PM = 60,00°") && rows.contains("dal periodo 37"), qPrintable(rows.join(" | ")));
+        for (const char* none : {"Riga3", "Riga4"}) // one crossover; the reference within reach
+            QCOMPARE(window->findChild<QLabel*>(none)->text(), QString());
+        allWordsFit(window);
+        if (QTest::currentTestFailed())
+            return;
+        auto* plot = window->findChild<PlotWidget*>("GraficoGradino");
+        QTest::mouseMove(plot, plot->contentsRect().center());
+        QVERIFY2(plot->toolTip().contains("° dopo il gradino) ; vo medio = 2,3"), qPrintable(plot->toolTip()));
+        QVERIFY(QAccessible::queryAccessibleInterface(plot)->text(QAccessible::Description).startsWith("Risposta al gradino"));
+
+        QTemporaryDir dir;
+        QStringList offered;
+        window->setFileChooser([&](const QString& proposed, const QString& types, QString*) {
+            offered << proposed + ' ' + types;
+            return dir.filePath("anello");
+        });
+        window->findChild<QAction*>("EsportaDati")->trigger();
+        QCOMPARE(offered, QStringList({"anello-di-controllo.csv Dati CSV (*.csv)"}));
+        QFile csv(dir.filePath("anello.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readLine(), QByteArray("periodo,vo medio anello chiuso [V],duty,vo medio anello aperto [V],vo previsione lineare [V]\n"));
+        QCOMPARE(csv.readAll().count('\n'), 500);
+        QTest::keyClick(form2(), Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(host_->loop(), window);
+        QCOMPARE(messages_.messages, QStringList());
+    }
+
+    // A field refused computes nothing and waits with its text selected, the figures
+    // kept; a design refused says why, shows no figures and waits in the field to change.
+    void loopRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed"); // empty: type II chosen instead
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<bool>("figuresKept");
+        QTest::newRow("fc with a decimal comma") << "TextFc" << "2,5"
+            << "Errore di inserimento dati per il valore della frequenza di incrocio fc in Hz." << "TextFc" << true;
+        QTest::newRow("no load after the step") << "TextRL2" << "0"
+            << "Il valore della resistenza di carico dopo il gradino in ohm deve essere maggiore di zero." << "TextRL2" << true;
+        QTest::newRow("Dmin above Dmax") << "TextDmin" << "0.95" << "I limiti del duty cycle" << "TextDmax" << true;
+        QTest::newRow("a negative switch resistance") << "TextRon" << "-1"
+            << "Il valore della resistenza dell'interruttore chiuso Ron in ohm non può essere negativo." << "TextRon" << true;
+        QTest::newRow("fc at f/2") << "TextFc" << "40000" << "La frequenza di incrocio fc deve essere maggiore di zero"
+                                   << "TextFc" << false;
+        QTest::newRow("a margin of 90°") << "TextPM" << "90" << "Il margine di fase PM deve essere compreso" << "TextPM" << false;
+        QTest::newRow("more boost than type II gives") << "TipoII" << ""
+            << "Con fc = 2,530E+03 Hz e PM = 6,000E+01° il compensatore deve anticipare" << "TextFc" << false;
+    }
+    void loopRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, focused);
+        QFETCH(bool, figuresKept);
+        workedExample();
+        FormAnello* window = openLoop();
+        const QStringList before = figures(window);
+        if (typed.isEmpty()) {
+            window->findChild<QRadioButton*>(field)->setChecked(true);
+            QTest::mouseClick(window->findChild<QPushButton*>("Calcola"), Qt::LeftButton);
+        } else {
+            typeAndCalculate(window, qPrintable(field), qPrintable(typed));
+        }
+        QCOMPARE(messages_.messages.size(), 1);
+        QVERIFY2(messages_.messages.first().startsWith(message), qPrintable(messages_.messages.first()));
+        auto* cursor = window->findChild<QLineEdit*>(focused);
+        QCOMPARE(QApplication::focusWidget(), cursor);
+        QCOMPARE(cursor->selectedText(), cursor->text());
+        QCOMPARE(figures(window), figuresKept ? before : QStringList());
+        QCOMPARE(window->findChild<QAction*>("EsportaDati")->isEnabled(), figuresKept);
+        messages_.messages.clear();
+    }
+
+    // The hard cases a student meets.  A 9 V, 50 %, 200 kHz converter whose loop gain
+    // crosses 1 three times near its resonance, at 0.82, 2.53 and 4.41 kHz with margins
+    // of 119°, 124° and 60°, and settles only from period 142; then the worked example
+    // with rL = 1 Ω, whose averaged gain, with a third of the load, peaks below Vref:
+    // the loop latches at Dmax and never settles.
+    void loopHardCases()
+    {
+        for (const auto& [field, value] : {std::pair{"Text7", "9"}, {"Text8", "50"}, {"Text12", "200"}, {"Text9", "10"},
+                                           {"Text10", "47"}, {"Text11", "6"}, {"Text13", "1000"}, {"Text14", "10"},
+                                           {"Text15", "5000"}})
+            in1<QLineEdit>(field)->setText(value);
+        click("Command2");
+        FormAnello* window = openLoop();
+        const auto line = [window](const char* name) { return window->findChild<QLabel*>(name); };
+        QVERIFY2(line("Riga3")->text().startsWith("|T| attraversa 1 (0 dB) 3 volte") && line("Riga3")->isVisible(),
+                 qPrintable(line("Riga3")->text()));
+        QStringList crossings = figures(window).filter(", PM = ");
+        QCOMPARE(crossings.size(), 3);
+        for (const char* start : {"8,1", "2,53E+03", "4,41E+03"})
+            QVERIFY2(crossings.takeFirst().startsWith(start), start);
+        QVERIFY(figures(window).contains("dal periodo 142"));
+
+        workedExample();
+        auto* rL = window->findChild<QLineEdit*>("TextRL");
+        rL->selectAll();
+        QTest::keyClicks(rL, "1");
+        typeAndCalculate(window, "TextRL2", "5.5567");
+        QVERIFY(line("Riga4")->text().startsWith("Con il carico e l'ingresso dopo il gradino il convertitore non raggiunge"));
+        QVERIFY(line("Riga4")->isVisible());
+        QVERIFY(figures(window).contains("sì, a Dmin o Dmax") && figures(window).contains("mai"));
+        // The operating point moved with rL, and Vref with it.
+        QVERIFY(std::fabs(window->findChild<QLineEdit*>("TextVref")->text().toDouble() / averagedVo(1) - 1) < 1e-12);
+        QCOMPARE(messages_.messages, QStringList());
+    }
+
+    // The open window follows every "Grafici" that reaches the simulation.  A field
+    // takes its default again only when the converter changes it: NI does not, the load
+    // changes fc, Vref and RL after the step; the periods typed stay.  A run refused
+    // before the simulation leaves the window marked; "Predefiniti" puts every default
+    // back.  A long run cancelled leaves the figures as they were.
+    void loopFollowsRuns()
+    {
+        workedExample();
+        FormAnello* window = openLoop();
+        const auto text = [window](const char* name) { return window->findChild<QLineEdit*>(name)->text(); };
+        typeAndCalculate(window, "TextPrima", "50");
+        typeAndCalculate(window, "TextFc", "2000");
+        in1<QLineEdit>("Text15")->setText("6000");
+        click("Command2");
+        QCOMPARE(QStringList({text("TextFc"), text("TextPrima"), text("TextRL2")}), QStringList({"2000", "50", "8.335"}));
+        in1<QLineEdit>("Text11")->setText("20");
+        click("Command2");
+        QCOMPARE(QStringList({text("TextPrima"), text("TextRL2")}), QStringList({"50", "10"}));
+        QVERIFY(text("TextFc") != "2000");
+        QVERIFY(window->findChild<QLabel*>("Riga1")->text().contains("RL = 2,00E+01 Ω"));
+        const auto* stale = window->findChild<QLabel*>("ValoriPrecedenti");
+        for (const auto& [value, marked] : {std::pair{"7a5", true}, {"75", false}}) {
+            in1<QLineEdit>("Text9")->setText(value);
+            click("Command2");
+            QVERIFY2(stale->isVisibleTo(window) == marked, value);
+        }
+        messages_.messages.clear();
+        QTest::mouseClick(window->findChild<QPushButton*>("Predefiniti"), Qt::LeftButton);
+        QCOMPARE(text("TextPrima"), QString("100"));
+
+        const QStringList shown = figures(window);
+        cancelWhenShown();
+        typeAndCalculate(window, "TextDopo", "1000000");
+        QCOMPARE(figures(window), shown);
         QCOMPARE(messages_.messages, QStringList());
     }
 

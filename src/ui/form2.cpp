@@ -138,17 +138,27 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
                                  {QStringLiteral("forme-d-onda"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return WindowPicture::waveformSvg(*this, model_); },
                                   [this] { return waveformCsv(model_); }});
+    makeResultActions();
+
+    hint_ = makeHint(picture1_);
+    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
+    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
+    describePlot();
+}
+
+// The other windows of the last run, in the plot's menu, usable once a run reached the
+// simulation.
+void Form2::makeResultActions()
+{
     startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
     real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
     real_->setEnabled(false);
     connect(real_, &QAction::triggered, this, &Form2::realRequested);
-
-    hint_ = makeHint(picture1_);
-    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
-    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
-    describePlot();
+    loop_ = exports_->add("AnelloControllo", QStringLiteral("Anello di controllo…"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    loop_->setEnabled(false);
+    connect(loop_, &QAction::triggered, this, &Form2::loopRequested);
 }
 
 // What a screen reader says of the plot: the waveform selected, the five bands, and the
@@ -264,6 +274,7 @@ void Form2::setStartupAvailable(bool available)
 {
     startup_->setEnabled(available);
     real_->setEnabled(available);
+    loop_->setEnabled(available);
 }
 
 void Form2::setHoverText(const QString& text)

@@ -54,12 +54,15 @@ signals:
     void startupRequested();
     // The student asks for the real converter of the last run.
     void realRequested();
+    // The student asks for the control loop of the last run.
+    void loopRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void makeResultActions();
     void pointerMoved(QPointF plotPos, QPoint globalPos);
     void describePlot();
 
@@ -68,6 +71,7 @@ private:
     ExportActions* exports_;
     QAction* startup_; // AvvioConvertitore
     QAction* real_;    // ConvertitoreReale
+    QAction* loop_;    // AnelloControllo
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16

@@ -36,21 +36,6 @@ const QRect kBars(470, 490, 694, 176);
 constexpr int kBarsTop = 24, kBarStep = 26, kBarLeft = 184, kBarLength = 300, kBarValueLeft = 494;
 const QRect kHint(16, 676, 1148, 18);
 
-struct FieldRow {
-    const char* name;
-    const char* symbol;
-    const char* unit;
-    const char* meaning;
-};
-// In the order of ParasiticField.
-const FieldRow kFieldRows[] = {
-    {"TextRL", "rL", "Ω", "resistenza dell'avvolgimento dell'induttore"},
-    {"TextRon", "Ron", "Ω", "resistenza dell'interruttore chiuso"},
-    {"TextVF", "VF", "V", "caduta di tensione del diodo in conduzione"},
-    {"TextRD", "RD", "Ω", "resistenza del diodo in conduzione"},
-    {"TextRC", "rC", "Ω", "resistenza serie del condensatore (ESR)"},
-};
-
 // The table's rows and columns as their cells are named: "VoIdeale", "RendimentoMedio"…
 const char* const kRowNames[] = {"Vo", "Iim", "Rendimento", "DeltaiL", "DeltaVo"};
 const char* const kColumnNames[] = {"Ideale", "Medio", "Simulato"};
@@ -143,30 +128,21 @@ FormReale::~FormReale() = default;
 void FormReale::makeFields()
 {
     label(this, QStringLiteral("Label3"), kFieldsTitle, QStringLiteral("Elementi parassiti (valori tipici di un banco):"));
-    for (std::size_t i = 0; i < std::size(kFieldRows); ++i) {
-        const FieldRow& row = kFieldRows[i];
+    for (std::size_t i = 0; i < kParasiticRows.size(); ++i) {
+        const ParasiticRow& row = kParasiticRows[i];
         const int top = kFieldsTop + kFieldStep * int(i);
         label(this, {}, QRect(16, top + 2, 36, 18), QString::fromUtf8(row.symbol));
-        auto* field = new QLineEdit(values_.texts()[i], this);
+        auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromLatin1(row.name));
         field->setGeometry(56, top, 80, 22);
         field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setAccessibleName(QStringLiteral("%1, %2, in %3")
-                                     .arg(QString::fromUtf8(row.symbol), QString::fromUtf8(row.meaning),
-                                          QString::fromUtf8(row.unit) == QStringLiteral("V") ? QStringLiteral("volt")
-                                                                                           : QStringLiteral("ohm")));
+        field->setAccessibleName(parasiticAccessibleName(row));
         label(this, {}, QRect(140, top + 2, 20, 18), QString::fromUtf8(row.unit));
         label(this, {}, QRect(164, top + 2, 272, 18), QString::fromUtf8(row.meaning), false);
-        const auto which = ParasiticField(i);
-        connect(field, &QLineEdit::textEdited, this, [this, which](const QString& text) { values_.setText(which, text); });
+        values_.bind(field, ParasiticField(i));
         connect(field, &QLineEdit::returnPressed, this, [this] { calculate(); });
         fields_[i] = field;
     }
-    connect(&values_, &ParasiticValues::changed, this, [this](ParasiticField which, const QString& text) {
-        QLineEdit* field = fields_[std::size_t(which)];
-        if (field->text() != text)
-            field->setText(text);
-    });
     auto* calculateButton = new QPushButton(QStringLiteral("Calcola"), this);
     calculateButton->setObjectName(QStringLiteral("Calcola"));
     calculateButton->setGeometry(kCalculate);

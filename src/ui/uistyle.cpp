@@ -71,6 +71,15 @@ int titleBarWidth()
     return text + kDecorations;
 }
 
+void setUpResultWindow(QWidget* window, const char* name, const QString& title)
+{
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(title);
+    window->setWindowIcon(AppIcon::icon());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setFont(font());
+}
+
 void bringToFront(QWidget* window)
 {
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);

@@ -32,6 +32,10 @@ void setUpApplication();
 // title in its title bar, beside the icon and the title-bar buttons.
 int titleBarWidth();
 
+// A result window's start: its name (the one tests and tools find it by), its title,
+// the program's icon and font, and discarded when closed.
+void setUpResultWindow(QWidget* window, const char* name, const QString& title);
+
 // Shows a top-level window restored if it was minimised, raised and active.
 void bringToFront(QWidget* window);
 

@@ -1,6 +1,7 @@
 #include "waveformhost.h"
 
 #include "form2.h"
+#include "formanello.h"
 #include "formavvio.h"
 #include "formreale.h"
 #include "simulationprogress.h"
@@ -8,12 +9,15 @@
 
 #include <QScreen>
 
+#include <functional>
+
 WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model), messages_(messages) {}
 
 // The window reads the model the host was given, so it must not outlive the host; a
 // window the user closed has already deleted itself.
 WaveformHost::~WaveformHost()
 {
+    delete loop_.data();
     delete real_.data();
     delete startup_.data();
     delete form2_.data();
@@ -32,6 +36,7 @@ Form2Port& WaveformHost::obtainForm2()
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
         QObject::connect(form2_, &Form2::startupRequested, form2_, [this] { showStartup(); });
         QObject::connect(form2_, &Form2::realRequested, form2_, [this] { showReal(model_.Simulated); });
+        QObject::connect(form2_, &Form2::loopRequested, form2_, [this] { showLoop(model_.Simulated); });
         form2_->move(firstPlace(form2_->size()));
     }
     return *form2_;
@@ -81,29 +86,60 @@ void WaveformHost::showStartup()
     startup_->present();
 }
 
-void WaveformHost::showReal(const Model::SimulatedRun& run)
+namespace {
+
+// A result window computed for `run`: made by `make` the first time it is asked for, and
+// closed again when that first calculation is cancelled.
+template <typename Window, typename End>
+void showComputed(QPointer<Window>& window, const Model::SimulatedRun& run, const std::function<Window*()>& make,
+                  End cancelled)
 {
     if (!run.valid)
         return;
-    const bool fresh = !real_;
-    if (fresh) {
-        real_ = new FormReale(messages_, parasitics_);
-        follow(real_, *real_);
-        const bool resultsShown = form2_ && form2_->isVisible();
-        real_->move(placeClear(real_->size(), resultsShown ? form2_->frameGeometry() : QRect(),
-                               mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
-    }
-    real_->setInputs(run);
-    real_->present();
-    if (real_->calculate() == RealEnd::Cancelled && fresh && real_)
-        real_->close();
-    else if (real_)
-        real_->present();
+    const bool fresh = !window;
+    if (fresh)
+        window = make();
+    window->setInputs(run);
+    window->present();
+    if (window->calculate() == cancelled && fresh && window)
+        window->close();
+    else if (window)
+        window->present();
+}
+
+} // namespace
+
+// Made with the program's parasitic values, following the runs, and placed clear of the
+// results where the screen has room, then of the main window.
+template <typename Window>
+Window* WaveformHost::makeResult()
+{
+    auto* made = new Window(messages_, parasitics_);
+    follow(made, *made);
+    const bool resultsShown = form2_ && form2_->isVisible();
+    made->move(placeClear(made->size(), resultsShown ? form2_->frameGeometry() : QRect(),
+                          mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+    return made;
+}
+
+void WaveformHost::showReal(const Model::SimulatedRun& run)
+{
+    showComputed<FormReale>(real_, run, [this] { return makeResult<FormReale>(); }, RealEnd::Cancelled);
 }
 
 FormReale* WaveformHost::real() const
 {
     return real_.data();
+}
+
+void WaveformHost::showLoop(const Model::SimulatedRun& run)
+{
+    showComputed<FormAnello>(loop_, run, [this] { return makeResult<FormAnello>(); }, LoopEnd::Cancelled);
+}
+
+FormAnello* WaveformHost::loop() const
+{
+    return loop_.data();
 }
 
 // Clear of the main window's verification fields and "Grafici" first, made narrower for

@@ -16,6 +16,7 @@
 #include <vector>
 
 class Form2;
+class FormAnello;
 class FormAvvio;
 class FormReale;
 class QWidget;
@@ -52,6 +53,11 @@ public:
     // window as it was.
     void showReal(const Model::SimulatedRun& run);
     FormReale* real() const;
+    // Shows the control loop of `run` in its window, made the first time it is asked
+    // for and placed as the real converter's, and computes it with the parasitic values
+    // the fields hold.  Cancelled, it leaves the window as it was.
+    void showLoop(const Model::SimulatedRun& run);
+    FormAnello* loop() const;
     // The program's one set of parasitic values, which every window that shows them edits.
     ParasiticValues& parasitics() { return parasitics_; }
     // A result window that follows the runs: while it exists, every "Grafici" that
@@ -70,6 +76,8 @@ private:
     QPoint firstPlace(QSize clientSize) const;
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
     QSize withFrame(QSize clientSize) const;
+    template <typename Window>
+    Window* makeResult();
     void placeStartup();
 
     Model& model_;
@@ -77,6 +85,7 @@ private:
     QPointer<Form2> form2_;
     QPointer<FormAvvio> startup_;
     QPointer<FormReale> real_;
+    QPointer<FormAnello> loop_;
     ParasiticValues parasitics_;
     QPointer<const QWidget> mainWindow_;
     QRect area_;

@@ -86,6 +86,11 @@ QByteArray png(const QImage& image)
 
 QByteArray svg(QWidget& window, PlotWidget& plot, const std::function<void(PlotSurface&)>& drawPlot)
 {
+    return svg(window, {{&plot, drawPlot}});
+}
+
+QByteArray svg(QWidget& window, const std::vector<DrawnPlot>& plots)
+{
     QBuffer buffer;
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
@@ -95,14 +100,17 @@ QByteArray svg(QWidget& window, PlotWidget& plot, const std::function<void(PlotS
     generator.setTitle(window.windowTitle());
     const NoFocus noFocus(window);
     QPainter painter(&generator);
-    // Everything but the retained image, which would go in as pixels; then the plot
-    // itself, drawn again as paths.
-    plot.setDrawingShown(false);
+    // Everything but the retained images, which would go in as pixels; then the plots
+    // themselves, drawn again as paths.
+    for (const DrawnPlot& p : plots)
+        p.plot->setDrawingShown(false);
     window.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    plot.setDrawingShown(true);
-    VectorPlot vectors(painter, QRect(plot.mapTo(&window, plot.contentsRect().topLeft()), plot.contentsRect().size()));
-    vectors.clear();
-    drawPlot(vectors);
+    for (const DrawnPlot& p : plots) {
+        p.plot->setDrawingShown(true);
+        VectorPlot vectors(painter, QRect(p.plot->mapTo(&window, p.plot->contentsRect().topLeft()), p.plot->contentsRect().size()));
+        vectors.clear();
+        p.draw(vectors);
+    }
     painter.end();
     return buffer.data();
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <functional>
+#include <vector>
 
 class PlotSurface;
 class PlotWidget;
@@ -27,5 +28,12 @@ QByteArray waveformSvg(QWidget& form2, const Model& m);
 // Any window with a retained plot as SVG: the window's widgets as the toolkit paints
 // them, and the plot as paths, drawn by `drawPlot` onto an empty surface.
 QByteArray svg(QWidget& window, PlotWidget& plot, const std::function<void(PlotSurface&)>& drawPlot);
+
+// The same for a window with several retained plots, each drawn by its own function.
+struct DrawnPlot {
+    PlotWidget* plot = nullptr;
+    std::function<void(PlotSurface&)> draw;
+};
+QByteArray svg(QWidget& window, const std::vector<DrawnPlot>& plots);
 
 } // namespace WindowPicture
