@@ -5,6 +5,7 @@
 #include "sim/verification.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -25,6 +26,9 @@ const QStringList kVerification{"verifica", "--vi", "15", "--d", "40", "--f", "8
 // The worked example with a student bench's parts.
 const QStringList kReal{"reale", "--vi", "15", "--d", "40", "--f", "80", "--l", "75", "--c", "125", "--rl", "16.67",
                         "--dcr", "0.1", "--ron", "0.05", "--vf", "0.5", "--rd", "0.02", "--esr", "0.05"};
+
+// The same converter under its digital controller, every loop value its default.
+const QStringList kLoop = QStringList(kReal).replaceInStrings("reale", "anello");
 
 struct Ran {
     int status = -1;
@@ -142,8 +146,41 @@ private slots:
             << "" << "Con questo Duty Cycle la caduta del diodo VF supera la tensione in ingresso riportata all'uscita: "
                      "Vi = 1.50E+01 V non è maggiore di (1 − D)·VF = 6.00E+01 V, e il diodo non conduce mai. Riduci "
                      "VF o aumenta D.\n";
+        // Every refusal of the control loop: of the design, of the duty's limits, of the
+        // type, of the averaged model.
+        const QString crossover = "La frequenza di incrocio fc deve essere maggiore di zero e minore di metà della "
+                                  "frequenza di commutazione, f/2 = 4.000E+04 Hz, oltre la quale il modello mediato non "
+                                  "vale: scegli fc in questo intervallo, per esempio il valore predefinito 2.530E+03 Hz.\n";
+        const QString margin = "Il margine di fase PM deve essere compreso tra 0° e 90° (esclusi): scegli un valore in "
+                               "questo intervallo, per esempio 60°.\n";
+        const QString limits = "I limiti del duty cycle devono essere 0 ≤ Dmin < Dmax < 1: correggi Dmin o Dmax.\n";
+        QTest::newRow("control loop, fc zero") << kLoop + QStringList{"--fc", "0"} << 1 << "" << crossover;
+        QTest::newRow("control loop, fc at f/2") << kLoop + QStringList{"--fc", "40000"} << 1 << "" << crossover;
+        QTest::newRow("control loop, PM zero") << kLoop + QStringList{"--pm", "0"} << 1 << "" << margin;
+        QTest::newRow("control loop, PM of 90°") << kLoop + QStringList{"--pm", "90"} << 1 << "" << margin;
+        QTest::newRow("control loop, more boost than type II gives") << kLoop + QStringList{"--tipo", "2"} << 1 << ""
+            << "Con fc = 2.530E+03 Hz e PM = 6.000E+01° il compensatore deve anticipare la fase di 1.548E+02°, ma una "
+               "rete di tipo II ne dà meno di 90°: scegli il tipo III, una frequenza di incrocio fc più bassa o un "
+               "margine di fase PM più piccolo.\n";
+        QTest::newRow("control loop, more boost than type III gives") << kLoop + QStringList{"--fc", "20000", "--pm", "89"}
+            << 1 << "" << "Con fc = 2.000E+04 Hz e PM = 8.900E+01° il compensatore deve anticipare la fase di 2.783E+02°, "
+                          "ma una rete di tipo III ne dà meno di 180°: scegli una frequenza di incrocio fc più bassa o un "
+                          "margine di fase PM più piccolo.\n";
+        QTest::newRow("control loop, Dmin equal to Dmax") << kLoop + QStringList{"--dmin", "0.5", "--dmax", "0.5"} << 1 << ""
+                                                          << limits;
+        QTest::newRow("control loop, Dmin above Dmax") << kLoop + QStringList{"--dmin", "0.95"} << 1 << "" << limits;
+        QTest::newRow("control loop, a type of 4") << kLoop + QStringList{"--tipo", "4"} << 1 << ""
+            << "Il tipo del compensatore deve essere 2 (una rete anticipatrice) o 3 (due reti anticipatrici).\n";
+        QTest::newRow("control loop, no periods after the step") << kLoop + QStringList{"--dopo", "0"} << 1 << ""
+            << "Il numero dei periodi dopo il gradino deve essere un intero compreso tra 1 e 1000000.\n";
+        QTest::newRow("control loop of a discontinuous converter")
+            << QStringList(kLoop).replaceInStrings("16.67", "1000") << 1 << ""
+            << "Il punto di lavoro non è in conduzione continua: la corrente media nell'induttore, IL = 4.082E-02 A, non "
+               "supera metà della sua ondulazione, ΔiL/2 = 4.998E-01 A, quindi la corrente si annulla in ogni periodo e "
+               "il modello mediato non vale. Aumenta L o la frequenza di commutazione f, oppure riduci la resistenza di "
+               "carico RL.\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
-            << "convertitore-boost: manca il comando, progetto, verifica, avvio o reale (vedi convertitore-boost --help)\n";
+            << "convertitore-boost: manca il comando, progetto, verifica, avvio, reale o anello (vedi convertitore-boost --help)\n";
         QTest::newRow("unknown command") << QStringList{"calcola"} << 2 << ""
             << "convertitore-boost: comando sconosciuto: calcola (vedi convertitore-boost --help)\n";
         QTest::newRow("stray word after the values") << kVerification + QStringList{"periodo.csv"} << 2 << ""
@@ -236,6 +273,12 @@ private slots:
         QTest::newRow("real converter's CSV fine, netlist into a missing folder")
             << kReal + QStringList{"--csv", "%1/r.csv", "--png", "%1/r.png", "--cir", "%1/gone/r.cir"} << QString()
             << "Impossibile salvare il file «%1/gone/r.cir»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("control loop refused, files asked for")
+            << kLoop + QStringList{"--pm", "95", "--csv", "%1/a.csv", "--png", "%1/a.png"} << QString()
+            << "Il margine di fase PM deve essere compreso";
+        QTest::newRow("control loop's CSV fine, picture into a missing folder")
+            << kLoop + QStringList{"--csv", "%1/a.csv", "--svg", "%1/gone/a.svg"} << QString()
+            << "Impossibile salvare il file «%1/gone/a.svg»: la cartella %1/gone non esiste.\n";
         QTest::newRow("help to a full disk") << QStringList{"--help"} << full << fullDisk;
         QTest::newRow("version to a full disk") << QStringList{"progetto", "--version"} << full << fullDisk;
     }
@@ -317,6 +360,11 @@ private slots:
             << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
                            "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--csv FILE", "--png FILE",
                            "--svg FILE", "--cir FILE"};
+        QTest::newRow("control loop") << "Comando anello:"
+            << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
+                           "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--tipo 2|3", "--fc Hz",
+                           "--pm gradi", "--vref V", "--rl2 Ohm", "--vi2 V", "--prima periodi", "--dopo periodi",
+                           "--dmin frazione", "--dmax frazione", "--csv FILE", "--png FILE", "--svg FILE"};
         QTest::newRow("common") << "Opzioni comuni:" << QStringList{"--json", "-h, --help", "--version"};
     }
     void helpOptions()
@@ -350,6 +398,10 @@ private slots:
                               "  o: convertitore-boost reale --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
                               "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] "
                               "[--csv FILE] [--png FILE] [--svg FILE] [--cir FILE] [--json]",
+                              "  o: convertitore-boost anello --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
+                              "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] [--tipo 2|3] "
+                              "[--fc Hz] [--pm gradi] [--vref V] [--rl2 Ohm] [--vi2 V] [--prima periodi] [--dopo periodi] "
+                              "[--dmin frazione] [--dmax frazione] [--csv FILE] [--png FILE] [--svg FILE] [--json]",
                               "  o: convertitore-boost -h | --help | --version"}));
         const QString ripple = paragraph(help, "Comando progetto:").join(' ').simplified();
         QVERIFY(ripple.contains("--ripple-il % variazione picco-picco della corrente nell'induttore"));
@@ -521,6 +573,85 @@ private slots:
         QCOMPARE(QSvgRenderer(path("r.svg")).viewBox(), QRect(0, 0, 1180, 700));
         const QByteArray netlist = cir.readAll();
         QVERIFY(netlist.contains("* Vi = 15 V, D = 40 %") && netlist.contains("VF = 0.5 V") && netlist.contains(".tran "));
+    }
+
+    // The control loop's figures as JSON, with exactly its keys in their order, against
+    // the design's own closed forms: the delay (0.5 + D)/f and its phase 360°·fc·td, a
+    // type III's √k = tan(boost/4 + 45°) with fz·fp = fc², the crossover at fc with the
+    // margin asked (to 1e-3, as the loop is measured); the dip and the settling as
+    // measured for this converter when the loop was designed (0.764 V, period 37).  The
+    // text says the same, one figure a line.
+    void controlFigures()
+    {
+        const Ran json = run(kLoop + QStringList{"--json"}, "it_IT.UTF-8");
+        QCOMPARE(json.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QString flat = json.out;
+        flat.remove(QRegularExpression("\\[[^\\]]*\\]")); // the crossovers' own keys
+        QStringList inOrder;
+        for (const QRegularExpressionMatch& m : QRegularExpression("\"(\\w+)\": ").globalMatch(flat))
+            inOrder << m.captured(1);
+        QCOMPARE(inOrder, QStringList({"Boost_deg", "K", "fz_Hz", "fp_Hz", "wI", "Delay_s", "Delay_deg", "Crossovers",
+                                       "GM_dB", "Deviation_V", "Deviation_period", "Settled_period", "Vo_final_V",
+                                       "Duty_final", "Saturated", "Vref_reachable", "Open_Vo_final_V",
+                                       "Open_Deviation_V", "Linear_Deviation_V"}));
+        const double fc = 2530, td = 0.9 / 80000;
+        QVERIFY(std::fabs(o["Delay_s"].toDouble() - td) < 1e-18);
+        QVERIFY(std::fabs(o["Delay_deg"].toDouble() - 360 * fc * td) < 1e-9);
+        const double rootK = std::tan((o["Boost_deg"].toDouble() / 4 + 45) * M_PI / 180);
+        QVERIFY(std::fabs(o["K"].toDouble() / (rootK * rootK) - 1) < 1e-12);
+        QVERIFY(std::fabs(o["fz_Hz"].toDouble() * o["fp_Hz"].toDouble() / (fc * fc) - 1) < 1e-12);
+        const QJsonArray crossovers = o["Crossovers"].toArray();
+        QCOMPARE(crossovers.size(), 1);
+        QCOMPARE(crossovers[0].toObject().keys(), QStringList({"PM_deg", "f_Hz"}));
+        QVERIFY(std::fabs(crossovers[0]["f_Hz"].toDouble() / fc - 1) < 1e-3 && std::fabs(crossovers[0]["PM_deg"].toDouble() - 60) < 1e-3);
+        QVERIFY(o["GM_dB"].toDouble() > 0);
+        // The dip within 1 % of the one measured, in period 8.
+        QVERIFY2(std::fabs(o["Deviation_V"].toDouble() / -0.764 - 1) < 0.01, qPrintable(QString::number(o["Deviation_V"].toDouble())));
+        QCOMPARE(o["Deviation_period"].toVariant(), QVariant(qlonglong(8)));
+        QCOMPARE(o["Settled_period"].toVariant(), QVariant(qlonglong(37)));
+        QCOMPARE(o["Saturated"], QJsonValue(false));
+        QCOMPARE(o["Vref_reachable"], QJsonValue(true));
+
+        const QStringList lines = run(kLoop).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 18);
+        const auto sci = [&o](const char* key) { return QString::number(o[key].toDouble(), 'E', 2); };
+        for (const QString& line : {"fz = " + sci("fz_Hz") + " Hz", "Scostamento = " + sci("Deviation_V") + " V al periodo 8",
+                                    QString("Regime1% = dal periodo 37"), QString("Saturato = no"),
+                                    "DutyFinale = " + QString::number(o["Duty_final"].toDouble() * 100, 'f', 2) + " %",
+                                    QString("VrefRaggiungibile = sì")})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+    }
+
+    // A reference beyond the gain's maximum (rL = 1 Ω, a third of the load): the loop
+    // latches at Dmax and never settles, with null for the settling.
+    void controlOutOfReach()
+    {
+        const Ran ran = run(kLoop + QStringList{"--dcr", "1", "--rl2", "5.5567", "--json"});
+        QCOMPARE(ran.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(ran.out.toUtf8()).object();
+        QCOMPARE(o["Vref_reachable"], QJsonValue(false));
+        QCOMPARE(o["Saturated"], QJsonValue(true));
+        QVERIFY(o["Settled_period"].isNull());
+        QCOMPARE(o["Duty_final"].toDouble(), 0.9);
+    }
+
+    // The control loop's files: a row a period of the whole run, the window's pictures
+    // at its size.
+    void controlFiles()
+    {
+        QTemporaryDir dir;
+        const auto path = [&dir](const char* name) { return dir.filePath(name); };
+        QCOMPARE(run(kLoop + QStringList{"--prima", "20", "--dopo", "80", "--csv", path("a.csv"), "--png", path("a.png"),
+                                         "--svg", path("a.svg")}).status, 0);
+        QFile csv(path("a.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QCOMPARE(rows.first(), QByteArray("periodo,vo medio anello chiuso [V],duty,vo medio anello aperto [V],vo previsione lineare [V]"));
+        QCOMPARE(rows.size(), 102); // header, 100 rows, and after the last line feed nothing
+        QVERIFY(rows[100].startsWith("100,") && rows[100].split(',').size() == 5);
+        QCOMPARE(QImage(path("a.png")).size(), QSize(1350, 700));
+        QCOMPARE(QSvgRenderer(path("a.svg")).viewBox(), QRect(0, 0, 1350, 700));
     }
 
     // Ctrl+C stops a long run cleanly: the cancel message, status 1, no file.

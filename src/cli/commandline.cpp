@@ -6,6 +6,8 @@
 #include "app/savefile.h"
 #include "consoleports.h"
 #include "design/design.h"
+#include "sim/closedloop.h"
+#include "sim/loopfields.h"
 #include "sim/netlist.h"
 #include "sim/parasiticfields.h"
 #include "sim/realconverter.h"
@@ -14,18 +16,21 @@
 #include "sim/waveformcsv.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/formanello.h"
 #include "ui/formavvio.h"
 #include "ui/formreale.h"
 #include "ui/parasiticvalues.h"
 #include "ui/uistyle.h"
 #include "ui/waveformhost.h"
 #include "ui/windowpicture.h"
+#include "plot/loopplot.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <span>
@@ -55,6 +60,16 @@ struct ParasiticOption {
     const char* meaning = "";
 };
 
+// An option for the control loop: its name, the field of the control window it stands
+// for (none: the compensator's type), the unit of its value and what it means.  Left
+// out, the field takes its default for the converter.
+struct LoopOption {
+    const char* name = "";
+    std::optional<LoopField> field;
+    const char* unit = "";
+    const char* meaning = "";
+};
+
 // An option that names a file to write.
 struct FileOption {
     const char* name = "";
@@ -71,12 +86,14 @@ struct Command {
     std::span<const FileOption> files;
     int (*run)(const Request&) = nullptr;
     std::span<const ParasiticOption> parasitics = {};
+    std::span<const LoopOption> loop = {};
 };
 
 int runDesign(const Request& request);
 int runVerification(const Request& request);
 int runStartup(const Request& request);
 int runReal(const Request& request);
+int runControl(const Request& request);
 
 using F = Form1Field;
 const FieldOption kDesignFields[] = {
@@ -126,6 +143,24 @@ const FileOption kRealFiles[] = {
     {"svg", "salva la finestra del convertitore reale come immagine SVG"},
     {"cir", "salva il convertitore con i suoi elementi parassiti come netlist per ngspice"},
 };
+const LoopOption kLoopOptions[] = {
+    {"tipo", {}, "2|3", "tipo del compensatore: 2, con una rete anticipatrice, o 3, con due (3 se non indicato)"},
+    {"fc", LoopField::Fc, "Hz",
+     "frequenza di incrocio (se non indicata, la minore tra fz_RHP/5 e f/20, a tre cifre significative)"},
+    {"pm", LoopField::PM, "gradi", "margine di fase, tra 0 e 90 esclusi (60 se non indicato)"},
+    {"vref", LoopField::Vref, "V", "tensione di riferimento (se non indicata, la Vo del punto di lavoro)"},
+    {"rl2", LoopField::RL2, "Ohm", "resistenza di carico dopo il gradino (RL/2 se non indicata)"},
+    {"vi2", LoopField::Vi2, "V", "tensione in ingresso dopo il gradino (Vi se non indicata)"},
+    {"prima", LoopField::Before, "periodi", "periodi prima del gradino (100 se non indicati)"},
+    {"dopo", LoopField::After, "periodi", "periodi dopo il gradino (400 se non indicati)"},
+    {"dmin", LoopField::Dmin, "frazione", "limite inferiore del duty cycle, da 0 a 1 (0 se non indicato)"},
+    {"dmax", LoopField::Dmax, "frazione", "limite superiore del duty cycle, da 0 a 1 (0.9 se non indicato)"},
+};
+const FileOption kLoopFiles[] = {
+    {"csv", "salva la risposta al gradino come dati CSV, una riga per periodo"},
+    {"png", "salva la finestra dell'anello di controllo come immagine PNG"},
+    {"svg", "salva la finestra dell'anello di controllo come immagine SVG"},
+};
 const Command kCommands[] = {
     {"progetto", "calcola il progetto dai dati, come il pulsante \"Calcola L , C , IDP, IDm , Iim\"", kDesignFields,
      kDesignFiles, runDesign},
@@ -140,6 +175,11 @@ const Command kCommands[] = {
      "rendimento e guadagno accanto al modello medio, come \"Convertitore reale\" nella finestra delle forme d'onda "
      "(--np non conta)",
      kVerificationFields, kRealFiles, runReal, kParasitics},
+    {"anello",
+     "progetta il compensatore sul modello medio e simula il convertitore reale sotto il suo controllo digitale "
+     "attraverso un gradino del carico o dell'ingresso, accanto all'anello aperto e alla previsione lineare, come "
+     "\"Anello di controllo\" nella finestra delle forme d'onda (--np e --ni non contano)",
+     kVerificationFields, kLoopFiles, runControl, kParasitics, kLoopOptions},
 };
 
 // The help fits a terminal of 80 columns, with the meaning of each option from this
@@ -157,6 +197,8 @@ QString usage(const Command& command)
         line += *o.byDefault ? QStringLiteral(" [%1]").arg(option) : u' ' + option;
     }
     for (const ParasiticOption& o : command.parasitics)
+        line += QStringLiteral(" [--%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.unit));
+    for (const LoopOption& o : command.loop)
         line += QStringLiteral(" [--%1 %2]").arg(QLatin1String(o.name), QLatin1String(o.unit));
     for (const FileOption& o : command.files)
         line += QStringLiteral(" [--%1 FILE]").arg(QLatin1String(o.name));
@@ -215,6 +257,9 @@ QString helpText()
         for (const ParasiticOption& o : command.parasitics)
             help += optionHelp(QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QLatin1String(o.unit)),
                                QString::fromUtf8(o.meaning));
+        for (const LoopOption& o : command.loop)
+            help += optionHelp(QStringLiteral("--%1 %2").arg(QLatin1String(o.name), QLatin1String(o.unit)),
+                               QString::fromUtf8(o.meaning));
         for (const FileOption& o : command.files)
             help += optionHelp(QStringLiteral("--%1 FILE").arg(QLatin1String(o.name)), QString::fromUtf8(o.meaning));
     }
@@ -242,6 +287,8 @@ struct Request {
     QMap<Form1Field, QString> texts;
     QMap<QString, QString> files;
     ParasiticTexts parasitics; // "0" for each element left out
+    std::array<std::optional<QString>, kLoopFieldCount> loop; // none: the field's default
+    std::optional<QString> type;                             // none: type III
     bool json = false;
 };
 
@@ -287,6 +334,30 @@ std::variant<const Command*, int> findCommand(const QString& name)
     return usageError(QStringLiteral("manca il comando, %1 o %2").arg(names.join(QStringLiteral(", ")), last));
 }
 
+// The values the parser found: each field's text or its default, each parasitic
+// element's or "0", each loop value given, each file asked for.
+void readValues(const QCommandLineParser& parser, Request& request)
+{
+    for (const FieldOption& o : request.command->fields)
+        request.texts[o.field] = parser.isSet(QLatin1String(o.name)) ? parser.value(QLatin1String(o.name))
+                                                                     : QString::fromLatin1(o.byDefault);
+    request.parasitics.fill(QStringLiteral("0"));
+    for (const ParasiticOption& o : request.command->parasitics) {
+        if (parser.isSet(QLatin1String(o.name)))
+            request.parasitics[std::size_t(o.field)] = parser.value(QLatin1String(o.name));
+    }
+    for (const LoopOption& o : request.command->loop) {
+        if (!parser.isSet(QLatin1String(o.name)))
+            continue;
+        (o.field ? request.loop[std::size_t(*o.field)] : request.type) = parser.value(QLatin1String(o.name));
+    }
+    for (const FileOption& o : request.command->files) {
+        if (parser.isSet(QLatin1String(o.name)))
+            request.files[QLatin1String(o.name)] = parser.value(QLatin1String(o.name));
+    }
+    request.json = parser.isSet(QStringLiteral("json"));
+}
+
 // The request, or the exit status when there is nothing to run (help, version, a
 // usage error).
 std::variant<Request, int> parse(const QStringList& arguments)
@@ -302,6 +373,8 @@ std::variant<Request, int> parse(const QStringList& arguments)
     for (const FieldOption& o : request.command->fields)
         parser.addOption(valueOption(o.name, o.unit));
     for (const ParasiticOption& o : request.command->parasitics)
+        parser.addOption(valueOption(o.name, o.unit));
+    for (const LoopOption& o : request.command->loop)
         parser.addOption(valueOption(o.name, o.unit));
     for (const FileOption& o : request.command->files)
         parser.addOption(valueOption(o.name, "FILE"));
@@ -319,19 +392,7 @@ std::variant<Request, int> parse(const QStringList& arguments)
     }
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("argomento inatteso: %1").arg(parser.positionalArguments().first()));
-    for (const FieldOption& o : request.command->fields)
-        request.texts[o.field] = parser.isSet(QLatin1String(o.name)) ? parser.value(QLatin1String(o.name))
-                                                                     : QString::fromLatin1(o.byDefault);
-    request.parasitics.fill(QStringLiteral("0"));
-    for (const ParasiticOption& o : request.command->parasitics) {
-        if (parser.isSet(QLatin1String(o.name)))
-            request.parasitics[std::size_t(o.field)] = parser.value(QLatin1String(o.name));
-    }
-    for (const FileOption& o : request.command->files) {
-        if (parser.isSet(QLatin1String(o.name)))
-            request.files[QLatin1String(o.name)] = parser.value(QLatin1String(o.name));
-    }
-    request.json = parser.isSet(QStringLiteral("json"));
+    readValues(parser, request);
     return request;
 }
 
@@ -379,6 +440,34 @@ int deliver(const Request& request, ConsoleMessages& messages, Make make, const 
         return 0;
     messages.ShowMessage(*failure);
     return kRefused;
+}
+
+// The analysis a window shows, run with its progress on the terminal; the window given
+// its view, and the files asked for and the results delivered.  `data(view, kind)`
+// gives a file that is not a picture, `results(view)` the standard output.  A refusal
+// or a cancel is told on stderr.
+template <typename Window, typename Analyse, typename Data, typename Results>
+int showAndDeliver(const Request& request, ConsoleMessages& messages, Window& window, Analyse analyse, Data data,
+                   Results results)
+{
+    auto analysed = [&analyse] {
+        ConsoleProgress progress;
+        return analyse(&progress);
+    }();
+    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
+        messages.ShowMessage(stop->message);
+        return kRefused;
+    }
+    window.setView(std::get<0>(std::move(analysed)));
+    const auto& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        if (kind == QLatin1String("png"))
+            return WindowPicture::png(WindowPicture::picture(window));
+        return data(view, kind);
+    };
+    return deliver(request, messages, file, results(view));
 }
 
 // The command line's values in the main window's fields, as a student would type them.
@@ -503,25 +592,10 @@ int runStartup(const Request& request)
     if (readVerificationFields(w.m, w.form1))
         return kRefused; // its message is on stderr
     FormAvvio window(w.messages);
-    std::variant<StartupView, Stop> analysed;
-    {
-        ConsoleProgress progress;
-        analysed = analyseStartup(w.m, window.columns(), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
-        w.messages.ShowMessage(stop->message);
-        return kRefused;
-    }
-    window.setView(std::get<StartupView>(std::move(analysed)));
-    const StartupView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return startupCsv(view);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
-    return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
+    return showAndDeliver(
+        request, w.messages, window, [&](ProgressPort* progress) { return analyseStartup(w.m, window.columns(), progress); },
+        [](const StartupView& view, const QString&) { return startupCsv(view); },
+        [&request](const StartupView& view) { return request.json ? startupJson(view.figures) : startupText(view); });
 }
 
 // The real converter's figures, one a line, each as "name = text unit".
@@ -582,45 +656,132 @@ QByteArray realJson(const RealView& view)
     return jsonObject(entries);
 }
 
-// As the window computes it: the verification's fields read as "Grafici" reads them,
-// then the five parasitic elements as the window's fields are read.
-int runReal(const Request& request)
+// The converter and its parasitic elements.
+struct RealInputs {
+    Model::SimulatedRun run;
+    Parasitics parts;
+};
+
+// As the windows read them: the verification's fields as "Grafici" reads them, then the
+// five parasitic elements into `values` and from there as the windows' fields are read;
+// nothing once a message on stderr has said why.
+std::optional<RealInputs> readRealInputs(const Request& request, Windows& w, ParasiticValues& values)
 {
-    Windows w(request);
     if (readVerificationFields(w.m, w.form1))
-        return kRefused; // its message is on stderr
-    ParasiticValues values;
+        return std::nullopt;
     for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
         values.setText(ParasiticField(i), request.parasitics[i]);
     const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
     if (!std::holds_alternative<Parasitics>(read))
-        return kRefused;
-    const Parasitics& p = std::get<Parasitics>(read);
+        return std::nullopt;
     const Model& m = w.m;
-    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
-    std::variant<RealView, Stop> analysed;
-    {
-        ConsoleProgress progress;
-        analysed = analyseReal(run, p, &progress);
+    return RealInputs{{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI}, std::get<Parasitics>(read)};
+}
+
+int runReal(const Request& request)
+{
+    Windows w(request);
+    ParasiticValues values;
+    const std::optional<RealInputs> in = readRealInputs(request, w, values);
+    if (!in)
+        return kRefused;
+    FormReale window(w.messages, values);
+    window.setInputs(in->run);
+    return showAndDeliver(
+        request, w.messages, window, [&in](ProgressPort* progress) { return analyseReal(in->run, in->parts, progress); },
+        [&in](const RealView& view, const QString& kind) {
+            return kind == QLatin1String("cir") ? spiceNetlist(in->run, in->parts) : realCsv(view);
+        },
+        [&request](const RealView& view) { return request.json ? realJson(view) : realText(view); });
+}
+
+// The control loop's figures, one a line, each as "name = text" as the window's table
+// words it; a line for each crossover.
+QByteArray controlText(const ControlView& view)
+{
+    QString out;
+    for (const LoopPlot::FigureRow& row : LoopPlot::figureRows(view))
+        out += QStringLiteral("%1 = %2\n").arg(QLatin1String(row.key), row.text);
+    out += QStringLiteral("VrefRaggiungibile = %1\n").arg(view.run.figures.reachable ? QStringLiteral("sì") : QStringLiteral("no"));
+    return out.toUtf8();
+}
+
+// The same as one JSON object: doubles in full, the crossovers as an array of objects
+// in ascending frequency, null for no gain margin and for a loop that never settles.
+QByteArray controlJson(const ControlView& view)
+{
+    const Compensator& gc = view.gc;
+    const LoopFigures& f = view.run.figures;
+    const auto flag = [](bool b) { return b ? QByteArrayLiteral("true") : QByteArrayLiteral("false"); };
+    QByteArray crossovers = "[";
+    for (const Crossover& c : view.loop.crossovers) {
+        crossovers += crossovers.size() > 1 ? ", " : "";
+        crossovers += "{\"f_Hz\": " + shortestText(c.fHz) + ", \"PM_deg\": " + shortestText(c.pmDeg) + '}';
     }
-    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
-        w.messages.ShowMessage(stop->message);
+    crossovers += ']';
+    const auto least = std::min_element(view.loop.margins.begin(), view.loop.margins.end(),
+                                        [](const GainMargin& a, const GainMargin& b) { return a.gmDb < b.gmDb; });
+    const QByteArray margin = least == view.loop.margins.end() ? QByteArrayLiteral("null") : shortestText(least->gmDb);
+    const JsonEntry entries[] = {
+        {"Boost_deg", shortestText(gc.boostDeg)}, {"K", shortestText(gc.k)}, {"fz_Hz", shortestText(gc.fzHz)},
+        {"fp_Hz", shortestText(gc.fpHz)}, {"wI", shortestText(gc.wI)}, {"Delay_s", shortestText(gc.delay)},
+        {"Delay_deg", shortestText(gc.delayDeg)}, {"Crossovers", crossovers}, {"GM_dB", margin},
+        {"Deviation_V", shortestText(f.deviation)}, {"Deviation_period", QByteArray::number(qlonglong(f.deviationPeriod))},
+        {"Settled_period", f.settledPeriod ? QByteArray::number(qlonglong(*f.settledPeriod)) : QByteArrayLiteral("null")},
+        {"Vo_final_V", shortestText(f.finalMean)}, {"Duty_final", shortestText(f.finalDuty)},
+        {"Saturated", flag(f.saturated)}, {"Vref_reachable", flag(f.reachable)},
+        {"Open_Vo_final_V", shortestText(f.openFinal)}, {"Open_Deviation_V", shortestText(f.openDeviation)},
+        {"Linear_Deviation_V", shortestText(f.linearDeviation)}};
+    return jsonObject(entries);
+}
+
+// The compensator's type as --tipo gives it, or nothing once its message has been shown.
+std::optional<CompensatorType> typeOf(const Request& request, MessagePort& messages)
+{
+    if (!request.type || *request.type == QLatin1String("3"))
+        return CompensatorType::TypeIII;
+    if (*request.type == QLatin1String("2"))
+        return CompensatorType::TypeII;
+    messages.ShowMessage(QStringLiteral("Il tipo del compensatore deve essere 2 (una rete anticipatrice) o 3 (due reti "
+                                        "anticipatrici)."));
+    return std::nullopt;
+}
+
+// As the control window computes it: the converter and its parasitic elements as the
+// real converter's command reads them, the loop's values given, each left out taking
+// its default for that converter, read as the window reads its fields.
+int runControl(const Request& request)
+{
+    Windows w(request);
+    ParasiticValues values;
+    const std::optional<RealInputs> in = readRealInputs(request, w, values);
+    if (!in)
+        return kRefused;
+    const std::optional<CompensatorType> type = typeOf(request, w.messages);
+    if (!type)
+        return kRefused;
+    const std::variant<LoopTexts, QString> defaults = loopDefaults(in->run, in->parts);
+    if (const QString* why = std::get_if<QString>(&defaults)) {
+        w.messages.ShowMessage(*why);
         return kRefused;
     }
-    FormReale window(w.messages, values);
-    window.setInputs(run);
-    window.setView(std::get<RealView>(std::move(analysed)));
-    const RealView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return realCsv(view);
-        if (kind == QLatin1String("cir"))
-            return spiceNetlist(run, p);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
-    return deliver(request, w.messages, file, request.json ? realJson(view) : realText(view));
+    LoopTexts texts = std::get<LoopTexts>(defaults);
+    for (std::size_t i = 0; i < kLoopFieldCount; ++i)
+        texts[i] = request.loop[i].value_or(texts[i]);
+    const std::variant<LoopInputs, LoopField> read = readLoopFields(texts, *type, w.messages);
+    if (!std::holds_alternative<LoopInputs>(read))
+        return kRefused;
+    const LoopInputs& loop = std::get<LoopInputs>(read);
+    FormAnello window(w.messages, values);
+    window.setInputs(in->run);
+    window.setFieldTexts(texts, *type);
+    return showAndDeliver(
+        request, w.messages, window,
+        [&](ProgressPort* progress) {
+            return analyseControl(in->run, in->parts, loop.design, loop.run, window.columns(), progress);
+        },
+        [](const ControlView& view, const QString&) { return loopCsv(view); },
+        [&request](const ControlView& view) { return request.json ? controlJson(view) : controlText(view); });
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not
