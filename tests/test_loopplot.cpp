@@ -6,7 +6,10 @@
 #include "plot/loopplot.h"
 #include "sim/loopfields.h"
 
+#include "app/numbers.h"
+
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -269,9 +272,9 @@ private slots:
         QVERIFY(LoopPlot::crossingsNote(v).startsWith("|T| attraversa 1 (0 dB) 3 volte: il margine di fase all'incrocio"));
         QCOMPARE(LoopPlot::ditherNote(v), QString());
         v.run.figures.dithers = true;
-        QVERIFY(LoopPlot::ditherNote(v).contains("1/N = 0,1 %, quella di un PWM digitale"));
+        QVERIFY(LoopPlot::ditherNote(v).contains("1/N = 0,1\u00a0%, quella di un PWM digitale"));
         v.model.run.N = 10000;
-        QVERIFY(LoopPlot::ditherNote(v).contains("1/N = 0,01 %"));
+        QVERIFY(LoopPlot::ditherNote(v).contains("1/N = 0,01\u00a0%"));
         // With rL = 1 Ω and a third of the load the averaged gain peaks at 1.14: 17.1 V from 15 V.
         QCOMPARE(LoopPlot::reachNote(v), QString());
         v.model.parts = {1, 0.05, 0.5, 0.02, 0.05};
@@ -279,6 +282,37 @@ private slots:
         v.run.figures.reachable = false;
         QVERIFY2(LoopPlot::reachNote(v).contains("non raggiunge Vref = 2,09E+01 V: il modello medio dà al più 1,71E+01 V"),
                  qPrintable(LoopPlot::reachNote(v)));
+    }
+
+    // The loop gain's chart for the 9 V converter whose T crosses 1 three times: a mark
+    // at each crossover with its margin and at each gain margin, and at each crossover
+    // the pointer reads T itself, of magnitude 1 and phase PM − 180°; 0 dB and −180°
+    // drawn as levels.
+    void loopGainChart()
+    {
+        const Model::SimulatedRun nineVolt{true, 9, 0.5, 200e3, 10e-6, 47e-6, 6, 1000, 5000};
+        const Parasitics typical{0.1, 0.05, 0.5, 0.02, 0.05};
+        const std::variant<LoopTexts, QString> defaults = loopDefaults(nineVolt, typical);
+        FakeMessages messages;
+        const LoopInputs in = std::get<LoopInputs>(readLoopFields(std::get<LoopTexts>(defaults), CompensatorType::TypeIII, messages));
+        const ControlView view = std::get<ControlView>(analyseControl(nineVolt, typical, in.design, in.run, 200, nullptr));
+        const BodePlot::Chart chart = LoopPlot::loopChart(view);
+        QStringList labels;
+        for (const BodePlot::Mark& m : chart.marks)
+            labels << m.label;
+        QCOMPARE(labels.mid(0, 3), QStringList({"PM 119°", "PM 124°", "PM 60°"}));
+        QCOMPARE(labels.size(), int(3 + view.loop.margins.size()));
+        QVERIFY(labels.last().startsWith("GM "));
+        for (const Crossover& c : view.loop.crossovers) {
+            const QString read = BodePlot::readout(chart, BodePlot::xOfFrequency(chart.axis, c.fHz));
+            const QString phase = FormatNumber(c.pmDeg - 180, NumberPattern::Fixed2);
+            QVERIFY2(read.contains(QRegularExpression(" ; T: -?0,00 dB, " + QRegularExpression::escape(phase) + "° ; Gc: ")),
+                     qPrintable(read));
+        }
+        QList<double> levels; // the magnitude's shifted to tell it from the phase's
+        for (const BodePlot::Level& l : chart.levels)
+            levels << (l.phase ? l.value : 1000 + l.value);
+        QVERIFY(levels.contains(1000) && levels.contains(-180));
     }
 };
 

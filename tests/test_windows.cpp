@@ -1016,6 +1016,17 @@ private slots:
         for (const char* start : {"8,1", "2,53E+03", "4,41E+03"})
             QVERIFY2(crossings.takeFirst().startsWith(start), start);
         QVERIFY(figures(window).contains("dal periodo 142"));
+        // Each crossover marked above the loop gain's plot with its margin; the pointer
+        // reads the frequency and T there.
+        QStringList marks;
+        for (const QLabel* l : window->findChildren<QLabel*>())
+            if (l->text().startsWith("PM "))
+                marks << l->text();
+        marks.sort();
+        QCOMPARE(marks, QStringList({"PM 119°", "PM 124°", "PM 60°"}));
+        auto* bode = window->findChild<PlotWidget*>("GraficoGuadagnoAnello");
+        QTest::mouseMove(bode, bode->contentsRect().center());
+        QVERIFY2(bode->toolTip().startsWith("f = ") && bode->toolTip().contains(" ; T: "), qPrintable(bode->toolTip()));
 
         workedExample();
         auto* rL = window->findChild<QLineEdit*>("TextRL");

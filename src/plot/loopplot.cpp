@@ -4,6 +4,7 @@
 #include "sim/averagedmodel.h"
 
 #include <algorithm>
+#include <complex>
 #include <cmath>
 #include <limits>
 
@@ -312,6 +313,47 @@ std::vector<FigureRow> figureRows(const ControlView& view)
     return rows;
 }
 
+BodePlot::Chart loopChart(const ControlView& view)
+{
+    BodePlot::Chart c;
+    c.axis = BodePlot::switchingAxis(view.model.run.Freq);
+    const LoopBode& b = view.bode;
+    const SmallSignal model = view.model;
+    const Compensator gc = view.gc;
+    const auto db = [](std::complex<double> g) { return 20 * std::log10(std::abs(g)); };
+    c.curves = {
+        {QStringLiteral("T"), QStringLiteral("dB"), QStringLiteral("nero"), kLoopColour, b.frequencies, b.loop,
+         [model, gc, db](double f) { return BodeValue{db(loopGain(model, gc, f)), loopGainPhaseDeg(model, gc, f)}; }},
+        {QStringLiteral("Gc"), QStringLiteral("dB"), QStringLiteral("verde"), kCompensatorColour, b.frequencies,
+         b.compensator, [gc, db](double f) { return BodeValue{db(gc.atHz(f)), gc.phaseDeg(f)}; }},
+        {QStringLiteral("Gvd"), QStringLiteral("dB"), QStringLiteral("blu"), kConverterColour, b.frequencies, b.converter,
+         [model](double f) { return BodeValue{model.Gvd.magnitudeDb(f), model.Gvd.phaseDeg(f)}; }},
+    };
+    for (const Crossover& x : view.loop.crossovers) {
+        c.marks.push_back({x.fHz, kCrossoverColour,
+                           QStringLiteral("PM %1°").arg(withLocalePoint(QString::number(x.pmDeg, 'f', 0))),
+                           QStringLiteral("incrocio di |T| con 1: %1 Hz, PM = %2").arg(sci(x.fHz), degrees(x.pmDeg))});
+    }
+    for (const GainMargin& m : view.loop.margins) {
+        c.marks.push_back({m.fHz, kMarginColour,
+                           QStringLiteral("GM %1 dB").arg(withLocalePoint(QString::number(m.gmDb, 'f', 1))),
+                           QStringLiteral("margine di guadagno: %1 dB a %2 Hz").arg(fixed(m.gmDb), sci(m.fHz))});
+    }
+    c.levels.push_back({false, 0, kLoopColour});
+    double lowest = -180;
+    for (const BodeValue& v : b.loop)
+        lowest = std::min(lowest, v.phaseDeg);
+    for (double level = -180; level >= lowest; level -= 360)
+        c.levels.push_back({true, level, kLoopColour});
+    return c;
+}
+
+QStringList bodeLegendTexts()
+{
+    return {QStringLiteral("T = Gc·Gvd·e^(−s·td), guadagno d'anello"), QStringLiteral("Gc, compensatore"),
+            QStringLiteral("Gvd, convertitore")};
+}
+
 QString crossingsNote(const ControlView& view)
 {
     const std::size_t n = view.loop.crossovers.size();
@@ -341,8 +383,8 @@ QString ditherNote(const ControlView& view)
 {
     if (!view.run.figures.dithers)
         return {};
-    return QStringLiteral("A regime il duty oscilla tra due passi vicini: la sua risoluzione è 1/N = %1 %, quella di un "
-                          "PWM digitale.")
+    return QStringLiteral("A regime il duty oscilla tra due passi vicini: la sua risoluzione è 1/N = %1\u00a0%, quella di "
+                          "un PWM digitale.")
         .arg(withLocalePoint(QString::number(100.0 / view.model.run.N, 'g', 3)));
 }
 

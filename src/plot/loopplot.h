@@ -13,6 +13,7 @@
 // periods from the step: the step is at 0, the first period after it ends at 1.
 #pragma once
 
+#include "plot/bodeplot.h"
 #include "plot/plotsurface.h"
 #include "plot/startupplot.h"
 #include "sim/closedloop.h"
@@ -39,6 +40,13 @@ inline constexpr Rgb kReferenceColour{150, 0, 0};
 inline constexpr Rgb kToleranceColour{222, 240, 222};
 inline constexpr Rgb kStepColour{150, 0, 170};
 inline constexpr Rgb kDutyColour = Colours::kRed;
+// The loop gain's Bode plot: T, and the compensator and the converter whose product
+// it is with the delay; the crossovers and the gain margins marked.
+inline constexpr Rgb kLoopColour = Colours::kBlack;
+inline constexpr Rgb kCompensatorColour{0, 140, 0};
+inline constexpr Rgb kConverterColour = Colours::kBlue; // as the dynamics window's Gvd
+inline constexpr Rgb kCrossoverColour{210, 0, 0};
+inline constexpr Rgb kMarginColour{150, 0, 170};
 // The window's warnings: a reference out of reach, a loop gain that crosses 1 again.
 inline constexpr Rgb kWarningColour{170, 0, 0};
 
@@ -60,6 +68,14 @@ std::vector<double> tickOffsets(const ControlView& view, const Scales& s);
 
 // Everything, onto an empty surface.
 void draw(const ControlView& view, PlotSurface& surface);
+
+// The loop gain's Bode plot over the dynamics window's axis, f/1000 to f/2: T, Gc and
+// Gvd, each read exactly at the pointer's frequency; a mark at every crossover labelled
+// with its phase margin ("PM 60°") and at every gain margin ("GM 10,8 dB"); 0 dB, and
+// −180° with every further 360° that T's phase reaches.
+BodePlot::Chart loopChart(const ControlView& view);
+// The Bode plot's legend, a line a curve.
+QStringList bodeLegendTexts();
 
 // What the pointer at plot x reads: the period under it, counted from the start and
 // from the step, the closed loop's mean output and its duty, e.g. "Periodo 108 (8° dopo

@@ -11,10 +11,13 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,16 +32,18 @@ constexpr int kFieldLeft = 112, kFieldWidth = 140;
 const QRect kCalculate(16, 402, 110, 28);
 const QRect kDefaults(136, 402, 124, 28);
 const QRect kHint(16, 444, 260, 246);
-const QRect kBode(360, 84, 570, 246);
-const QRect kTime(360, 408, 570, 220);
+const QRect kBode(360, 112, 570, 200);
+constexpr int kMarkRow = 16; // the marks' labels above the Bode plot, a row each
+constexpr int kBodeLegendTop = 334;
+const QRect kTime(360, 428, 570, 200);
 constexpr int kScaleLeft = 286, kScaleWidth = 70;
-constexpr int kTableLeft = 946, kTableTop = 84, kTableStep = 22, kNameWidth = 190, kValueLeft = 1140, kValueWidth = 194;
-constexpr int kLegendTop = 496, kLegendStep = 18;
+constexpr int kTableLeft = 946, kTableTop = 84, kTableStep = 20, kNameWidth = 190, kValueLeft = 1140, kValueWidth = 194;
+constexpr int kLegendTop = 492, kLegendStep = 18;
 
 // The lines in lines_, in order.
 enum Line { kConverter, kStep, kCrossings, kReach, kDither, kDesign };
-const QRect kLinePlaces[] = {kInputs, {360, 648, 570, 36}, {360, 334, 570, 34},
-                             {360, 370, 570, 36}, {946, 612, 388, 36}, {946, 650, 388, 48}};
+const QRect kLinePlaces[] = {kInputs, {360, 650, 570, 36}, {360, 354, 570, 34},
+                             {360, 390, 570, 34}, {946, 604, 388, 36}, {946, 642, 388, 54}};
 
 struct LoopRow {
     const char* name;
@@ -109,6 +114,9 @@ FormAnello::FormAnello(MessagePort& messages, ParasiticValues& values, QWidget* 
     timePlot_->setGeometry(kTime);
     timePlot_->setAccessibleName(QStringLiteral("Grafico della risposta al gradino nel tempo"));
     connect(timePlot_, &PlotWidget::pointerMoved, this, &FormAnello::pointerMoved);
+    connect(bodePlot_, &PlotWidget::pointerMoved, this, [this](QPointF plotPos, QPoint globalPos) {
+        bodePlot_->showHoverText(view_ ? BodePlot::readout(chart_, plotPos.x()) : QString(), globalPos);
+    });
     // Along the time plot's top edge, inside its frame.
     stale_ = UiStyle::staleLine(timePlot_);
     stale_->setGeometry(8, 3, kTime.width() - 16, 16);
@@ -215,6 +223,17 @@ void FormAnello::makeButtons()
 
 void FormAnello::makeLegend()
 {
+    const QStringList curves = LoopPlot::bodeLegendTexts();
+    const struct {
+        Rgb colour;
+        int left, width;
+    } bode[] = {{LoopPlot::kLoopColour, 360, 250}, {LoopPlot::kCompensatorColour, 640, 140},
+                {LoopPlot::kConverterColour, 790, 140}};
+    for (std::size_t i = 0; i < std::size(bode); ++i) {
+        QLabel* mark = label(this, {}, QRect(bode[i].left, kBodeLegendTop, 24, 16), QStringLiteral("\u2501\u2501"));
+        UiStyle::setTextColour(mark, UiStyle::qColour(bode[i].colour));
+        label(this, {}, QRect(bode[i].left + 28, kBodeLegendTop, bode[i].width - 28, 16), curves.value(qsizetype(i)), false);
+    }
     const QStringList texts = LoopPlot::legendTexts();
     for (std::size_t i = 0; i < std::size(kLegend); ++i) {
         const int top = kLegendTop + kLegendStep * int(i);
@@ -233,9 +252,9 @@ void FormAnello::makeTable()
     const std::vector<LoopPlot::FigureRow> rows = LoopPlot::figureRows(*view_);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int top = kTableTop + kTableStep * int(r);
-        QLabel* name = label(this, {}, QRect(kTableLeft, top, kNameWidth, 20), rows[r].name, false);
+        QLabel* name = label(this, {}, QRect(kTableLeft, top, kNameWidth, 18), rows[r].name, false);
         name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        QLabel* value = label(this, QStringLiteral("Figura%1").arg(r + 1), QRect(kValueLeft, top, kValueWidth, 20), rows[r].text);
+        QLabel* value = label(this, QStringLiteral("Figura%1").arg(r + 1), QRect(kValueLeft, top, kValueWidth, 18), rows[r].text);
         value->setFrameStyle(QFrame::Box | QFrame::Plain);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setMargin(1);
@@ -360,7 +379,9 @@ void FormAnello::setView(ControlView view)
     view_ = std::move(view);
     timePlot_->clear();
     LoopPlot::draw(*view_, *timePlot_);
+    chart_ = LoopPlot::loopChart(*view_);
     bodePlot_->clear();
+    BodePlot::draw(chart_, *bodePlot_);
     const QString texts[] = {StartupPlot::inputsText(view_->model.run), LoopPlot::stepText(*view_),
                              LoopPlot::crossingsNote(*view_),          LoopPlot::reachNote(*view_),
                              LoopPlot::ditherNote(*view_),             LoopPlot::designNote(*view_)};
@@ -369,6 +390,7 @@ void FormAnello::setView(ControlView view)
     makeTable();
     placeScaleLabels();
     timePlot_->setAccessibleDescription(LoopPlot::description(*view_));
+    bodePlot_->setAccessibleDescription(BodePlot::description(chart_) + u' ' + LoopPlot::crossingsNote(*view_));
     exports_->setEnabled(true);
 }
 
@@ -403,16 +425,20 @@ void FormAnello::placeScaleLabels()
         return l;
     };
     const LoopPlot::Scales s = LoopPlot::scalesOf(*view_);
-    const LoopPlot::Range percent{s.duty.bottom * 100, s.duty.top * 100};
+    const double half = (s.duty.top - s.duty.bottom) * 50; // %, the duty's step between its labels
     const struct {
         LoopPlot::Band band;
-        LoopPlot::Range scale;
+        QStringList texts;
         const char* title;
         Rgb colour;
-    } bands[] = {{LoopPlot::kVoltageBand, s.voltage, "vo [V]", LoopPlot::kClosedColour},
-                 {LoopPlot::kDutyBand, percent, "D [%]", LoopPlot::kDutyColour}};
+    } bands[] = {{LoopPlot::kVoltageBand, StartupPlot::scaleTexts(s.voltage), "vo [V]", LoopPlot::kClosedColour},
+                 {LoopPlot::kDutyBand,
+                  {StartupPlot::tickText(s.duty.bottom * 100, half), StartupPlot::tickText(s.duty.bottom * 100 + half, half),
+                   StartupPlot::tickText(s.duty.top * 100, half)},
+                  "D [%]",
+                  LoopPlot::kDutyColour}};
     for (const auto& b : bands) {
-        const QStringList texts = StartupPlot::scaleTexts(b.scale);
+        const QStringList& texts = b.texts;
         for (int i = 0; i < 3; ++i) {
             const int y = timePlot_->toParent(0, b.band.zero + b.band.height * i / 2).y();
             add(QRect(kScaleLeft, y - 8, kScaleWidth - 4, 16), texts[i], Qt::AlignRight | Qt::AlignVCenter);
@@ -428,6 +454,54 @@ void FormAnello::placeScaleLabels()
         add(QRect(x - 30, below, 60, 16), QString::number(offset, 'f', 0), Qt::AlignHCenter | Qt::AlignTop);
     }
     add(QRect(kScaleLeft - 6, below, 52, 16), QStringLiteral("periodi"), Qt::AlignLeft | Qt::AlignTop);
+    placeBodeLabels(add);
+}
+
+// The Bode plot's scales beside it, the decades under it, and each mark's label in its
+// colour above it, centred on its line, a row higher where it would run into another.
+void FormAnello::placeBodeLabels(const std::function<QLabel*(const QRect&, const QString&, Qt::Alignment)>& add)
+{
+    const BodePlot::Scales s = BodePlot::scalesOf(chart_);
+    for (const double dB : BodePlot::rangeSteps(s.magnitude)) {
+        const int y = bodePlot_->toParent(0, BodePlot::yOfMagnitude(s, dB)).y();
+        add(QRect(kScaleLeft, y - 8, kScaleWidth - 4, 16), BodePlot::magnitudeText(dB, s.magnitude, QStringLiteral("dB")),
+            Qt::AlignRight | Qt::AlignVCenter);
+    }
+    // Every other step where the labels would touch in the low band.
+    const std::vector<double> phases = BodePlot::rangeSteps(s.phase);
+    const int pixels = kBode.height() * BodePlot::kPhaseBand.height / 100 / std::max<int>(1, int(phases.size()) - 1);
+    const std::size_t every = pixels < 16 ? 2 : 1;
+    // The labels taken keep −180° where it is a step.
+    const auto at180 = std::find(phases.begin(), phases.end(), -180.0);
+    const std::size_t first = at180 == phases.end() ? 0 : std::size_t(at180 - phases.begin()) % every;
+    for (std::size_t i = first; i < phases.size(); i += every) {
+        const int y = bodePlot_->toParent(0, BodePlot::yOfPhase(s, phases[i])).y();
+        add(QRect(kScaleLeft, y - 8, kScaleWidth - 4, 16), BodePlot::phaseText(phases[i], s.phase),
+            Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (const BodePlot::FrequencyTick& tick : BodePlot::frequencyTicks(chart_.axis)) {
+        if (!tick.decade)
+            continue;
+        // Centred under its line, the last one kept from running into the table.
+        const int x = std::min(bodePlot_->toParent(tick.x, 0).x(), kBode.right() - 22);
+        add(QRect(x - 30, kBode.bottom() + 3, 60, 16), BodePlot::decadeText(tick.fHz), Qt::AlignHCenter | Qt::AlignTop);
+    }
+    const QFontMetrics metrics(UiStyle::font());
+    const double unitsPerPixel = 100.0 / std::max(1, bodePlot_->contentsRect().width() - 1);
+    std::vector<double> widths;
+    for (const BodePlot::Mark& mark : chart_.marks)
+        widths.push_back((metrics.horizontalAdvance(mark.label) + 6) * unitsPerPixel);
+    const std::vector<int> rows = BodePlot::labelRows(chart_, widths);
+    for (std::size_t i = 0; i < chart_.marks.size(); ++i) {
+        if (rows[i] < 0)
+            continue;
+        const int width = metrics.horizontalAdvance(chart_.marks[i].label) + 6;
+        const int x = bodePlot_->toParent(BodePlot::xOfFrequency(chart_.axis, chart_.marks[i].fHz), 0).x();
+        const int left = std::clamp(x - width / 2, kBode.left(), kBode.right() - width);
+        QLabel* l = add(QRect(left, kBode.top() - kMarkRow * (rows[i] + 1) - 2, width, kMarkRow), chart_.marks[i].label,
+                        Qt::AlignCenter);
+        UiStyle::setTextColour(l, UiStyle::qColour(chart_.marks[i].colour));
+    }
 }
 
 QByteArray FormAnello::svg()
@@ -436,7 +510,10 @@ QByteArray FormAnello::svg()
                                            if (view_)
                                                LoopPlot::draw(*view_, surface);
                                        }},
-                                      {bodePlot_, [](PlotSurface&) {}}});
+                                      {bodePlot_, [this](PlotSurface& surface) {
+                                           if (view_)
+                                               BodePlot::draw(chart_, surface);
+                                       }}});
 }
 
 void FormAnello::present()

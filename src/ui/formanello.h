@@ -7,6 +7,7 @@
 #include "app/model.h"
 #include "app/platform.h"
 #include "exportactions.h"
+#include "plot/bodeplot.h"
 #include "runfollower.h"
 #include "sim/closedloop.h"
 #include "sim/loopfields.h"
@@ -15,6 +16,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -78,6 +80,7 @@ private:
     void makeLegend();
     void makeTable();
     void placeScaleLabels();
+    void placeBodeLabels(const std::function<QLabel*(const QRect&, const QString&, Qt::Alignment)>& add);
     LoopTexts fieldTexts() const;
     CompensatorType type() const;
     bool fillDefaults(const Parasitics& p);
@@ -100,4 +103,5 @@ private:
     std::vector<QLabel*> tableLabels_; // made anew with each view: names and values
     std::vector<QLabel*> scaleLabels_; // made anew with each view
     std::optional<ControlView> view_;
+    BodePlot::Chart chart_; // the loop gain's, of view_
 };
