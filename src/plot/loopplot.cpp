@@ -396,10 +396,17 @@ QString designNote(const ControlView& view)
 QString stepText(const ControlView& view)
 {
     const LoopRunRequest& r = view.request;
-    return QStringLiteral("Gradino dopo il periodo %1 (poi %2 periodi): RL da %3 a %4 Ω, Vi da %5 a %6 V; Vref = %7 V.")
+    // "RL da 1,67E+01 a 8,34E+00 Ω", or "RL invariata, 1,67E+01 Ω".
+    const auto change = [](const char* what, double from, double to, const char* unit) {
+        const QString name = QString::fromLatin1(what), u = QString::fromUtf8(unit);
+        if (from == to)
+            return QStringLiteral("%1 invariata, %2 %3").arg(name, sci(from), u);
+        return QStringLiteral("%1 da %2 a %3 %4").arg(name, sci(from), sci(to), u);
+    };
+    return QStringLiteral("Gradino dopo il periodo %1 (poi %2 periodi): %3, %4; Vref = %5 V.")
         .arg(r.before)
         .arg(r.after)
-        .arg(sci(view.model.run.RL), sci(r.RL2), sci(view.model.run.Vi), sci(r.Vi2), sci(r.Vref));
+        .arg(change("RL", view.model.run.RL, r.RL2, "Ω"), change("Vi", view.model.run.Vi, r.Vi2, "V"), sci(r.Vref));
 }
 
 QStringList legendTexts()
