@@ -144,15 +144,16 @@ std::optional<Batch> ngspiceBatch(const QTemporaryDir& dir, const QByteArray& ci
     return Batch{exited ? spice.exitCode() : -1, spice.readAllStandardOutput(), spice.readAllStandardError()};
 }
 
-// Runs ngspice in a scratch folder and reads its output.  ngspice ends with status 1
-// after a `.control` block even when the run completed, so the run is judged by its
-// output file, which must reach `until`.  Empty, with the reason in `why`, when it
-// does not.
-std::vector<Point> runNgspice(const QString& circuit, double until, QString& why)
+// Runs ngspice in a scratch folder and reads the table `wrdata` wrote into out.dat:
+// with `wr_singlescale`, the time and then one column for each vector asked for, every
+// row's numbers one after the other.  ngspice ends with status 1 after a `.control`
+// block even when the run completed, so the run is judged by its output file, which
+// must reach `until`.  Empty, with the reason in `why`, when it does not.
+std::vector<double> runNgspiceTable(const QString& circuit, qsizetype columns, double until, QString& why)
 {
     const auto failed = [&why](const QString& reason) {
         why = reason;
-        return std::vector<Point>{};
+        return std::vector<double>{};
     };
     QTemporaryDir dir;
     const std::optional<Batch> batch = ngspiceBatch(dir, circuit.toUtf8(), why);
@@ -162,19 +163,32 @@ std::vector<Point> runNgspice(const QString& circuit, double until, QString& why
     QFile data(dir.filePath("out.dat"));
     if (!data.open(QIODevice::ReadOnly))
         return failed("no output" + said);
-    std::vector<Point> points;
+    std::vector<double> table;
     data.readLine(); // the names of the columns
     while (!data.atEnd()) {
         const QList<QByteArray> f = data.readLine().simplified().split(' ');
-        bool ok[3] = {};
-        if (f.size() != 4)
-            return failed("a line of ngspice's output without four numbers");
-        points.push_back({f[0].toDouble(&ok[0]), f[1].toDouble(&ok[1]), f[2].toDouble(&ok[2])});
-        if (!(ok[0] && ok[1] && ok[2]))
-            return failed("a number in ngspice's output that does not read");
+        if (f.size() != columns)
+            return failed(QString("a line of ngspice's output without %1 numbers").arg(columns));
+        for (const QByteArray& x : f) {
+            bool ok = false;
+            table.push_back(x.toDouble(&ok));
+            if (!ok)
+                return failed("a number in ngspice's output that does not read");
+        }
     }
-    if (points.empty() || points.back().t < until)
+    if (table.empty() || table[table.size() - std::size_t(columns)] < until)
         return failed("the output stops before the last period ends" + said);
+    return table;
+}
+
+// The start-up's time points: time, inductor current, output voltage and the diode's
+// current, which is not compared.
+std::vector<Point> runNgspice(const QString& circuit, double until, QString& why)
+{
+    const std::vector<double> table = runNgspiceTable(circuit, 4, until, why);
+    std::vector<Point> points;
+    for (std::size_t i = 0; i + 3 < table.size(); i += 4)
+        points.push_back({table[i], table[i + 1], table[i + 2]});
     return points;
 }
 
