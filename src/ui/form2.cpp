@@ -112,6 +112,23 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         options_->addButton(option, int(i) + 1);
     }
 
+    makeSummaryBoxes();
+
+    caption(this, {{"Label1", 120, 9480, 8655, 375},
+                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
+        ->setFont(UiStyle::font(9.75));
+
+    makeMenu();
+    hint_ = makeHint(picture1_);
+    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
+    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
+    describePlot();
+}
+
+// The summary rows: caption, value box and unit, each box copyable and named for a
+// screen reader by its caption and unit.
+void Form2::makeSummaryBoxes()
+{
     for (std::size_t i = 0; i < std::size(kSummaryRows); ++i) {
         const SummaryRow& row = kSummaryRows[i];
         caption(this, row.caption);
@@ -129,12 +146,13 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         summary_[i] = box;
         caption(this, row.unit);
     }
+}
 
-    caption(this, {{"Label1", 120, 9480, 8655, 375},
-                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
-        ->setFont(UiStyle::font(9.75));
-
-    exports_ = new ExportActions(this, picture1_, messages,
+// The plot's context menu: the exports, and the windows that show the same converter in
+// other ways.
+void Form2::makeMenu()
+{
+    exports_ = new ExportActions(this, picture1_, messages_,
                                  {QStringLiteral("forme-d-onda"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return WindowPicture::waveformSvg(*this, model_); },
                                   [this] { return waveformCsv(model_); }});
@@ -144,11 +162,6 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
     real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
     real_->setEnabled(false);
     connect(real_, &QAction::triggered, this, &Form2::realRequested);
-
-    hint_ = makeHint(picture1_);
-    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
-    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
-    describePlot();
 }
 
 // What a screen reader says of the plot: the waveform selected, the five bands, and the

@@ -62,6 +62,8 @@ protected:
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
     void describePlot();
+    void makeSummaryBoxes();
+    void makeMenu();
 
     Model& model_;
     MessagePort& messages_;
