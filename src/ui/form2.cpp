@@ -112,6 +112,23 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         options_->addButton(option, int(i) + 1);
     }
 
+    makeSummaryBoxes();
+
+    caption(this, {{"Label1", 120, 9480, 8655, 375},
+                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
+        ->setFont(UiStyle::font(9.75));
+
+    makeMenu();
+    hint_ = makeHint(picture1_);
+    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
+    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
+    describePlot();
+}
+
+// The summary rows: caption, value box and unit, each box copyable and named for a
+// screen reader by its caption and unit.
+void Form2::makeSummaryBoxes()
+{
     for (std::size_t i = 0; i < std::size(kSummaryRows); ++i) {
         const SummaryRow& row = kSummaryRows[i];
         caption(this, row.caption);
@@ -129,27 +146,16 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         summary_[i] = box;
         caption(this, row.unit);
     }
+}
 
-    caption(this, {{"Label1", 120, 9480, 8655, 375},
-                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
-        ->setFont(UiStyle::font(9.75));
-
-    exports_ = new ExportActions(this, picture1_, messages,
+// The plot's context menu: the exports, and the windows that show the same converter in
+// other ways.
+void Form2::makeMenu()
+{
+    exports_ = new ExportActions(this, picture1_, messages_,
                                  {QStringLiteral("forme-d-onda"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return WindowPicture::waveformSvg(*this, model_); },
                                   [this] { return waveformCsv(model_); }});
-    makeResultActions();
-
-    hint_ = makeHint(picture1_);
-    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
-    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
-    describePlot();
-}
-
-// The other windows of the last run, in the plot's menu, usable once a run reached the
-// simulation.
-void Form2::makeResultActions()
-{
     startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);

@@ -62,9 +62,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void makeResultActions();
     void pointerMoved(QPointF plotPos, QPoint globalPos);
     void describePlot();
+    void makeSummaryBoxes();
+    void makeMenu();
 
     Model& model_;
     MessagePort& messages_;
