@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the README's pictures of the four windows with the program itself: the
+# Makes the README's pictures of the five windows with the program itself: the
 # worked example, designed in the main window, verified in the waveform window,
-# started from rest in the start-up window and built with a student bench's parts in
-# the real converter's window, drawn without any display into docs/.
+# started from rest in the start-up window, built with a student bench's parts in
+# the real converter's window and with the same parts in the dynamics window, drawn
+# without any display into docs/.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -19,4 +20,7 @@ mkdir -p "$ROOT/docs"
 # rL 0.1 Ω, Ron 0.05 Ω, VF 0.5 V, RD 0.02 Ω, rC 0.05 Ω: the window's own first values.
 "$BUILD/convertitore-boost" reale --vi 15 --d 40 --f 80 --l 75 --c 125 --rl 16.67 \
     --dcr 0.1 --ron 0.05 --vf 0.5 --rd 0.02 --esr 0.05 --png "$ROOT/docs/convertitore-reale.png" >/dev/null
-echo "Immagini in docs/: finestra-principale.png, forme-d-onda.png, avvio-del-convertitore.png, convertitore-reale.png"
+"$BUILD/convertitore-boost" dinamica --vi 15 --d 40 --f 80 --l 75 --c 125 --rl 16.67 \
+    --dcr 0.1 --ron 0.05 --vf 0.5 --rd 0.02 --esr 0.05 --png "$ROOT/docs/dinamica.png" >/dev/null
+echo "Immagini in docs/: finestra-principale.png, forme-d-onda.png, avvio-del-convertitore.png, convertitore-reale.png," \
+    "dinamica.png"

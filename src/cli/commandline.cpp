@@ -6,6 +6,8 @@
 #include "app/savefile.h"
 #include "consoleports.h"
 #include "design/design.h"
+#include "plot/dynamicsplot.h"
+#include "sim/dynamics.h"
 #include "sim/netlist.h"
 #include "sim/parasiticfields.h"
 #include "sim/realconverter.h"
@@ -15,6 +17,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/formavvio.h"
+#include "ui/formdinamica.h"
 #include "ui/formreale.h"
 #include "ui/parasiticvalues.h"
 #include "ui/uistyle.h"
@@ -77,6 +80,7 @@ int runDesign(const Request& request);
 int runVerification(const Request& request);
 int runStartup(const Request& request);
 int runReal(const Request& request);
+int runDynamics(const Request& request);
 
 using F = Form1Field;
 const FieldOption kDesignFields[] = {
@@ -126,6 +130,11 @@ const FileOption kRealFiles[] = {
     {"svg", "salva la finestra del convertitore reale come immagine SVG"},
     {"cir", "salva il convertitore con i suoi elementi parassiti come netlist per ngspice"},
 };
+const FileOption kDynamicsFiles[] = {
+    {"csv", "salva i diagrammi di Bode di Gvd, Gvg e Zout con i punti misurati come dati CSV"},
+    {"png", "salva la finestra della dinamica come immagine PNG"},
+    {"svg", "salva la finestra della dinamica come immagine SVG"},
+};
 const Command kCommands[] = {
     {"progetto", "calcola il progetto dai dati, come il pulsante \"Calcola L , C , IDP, IDm , Iim\"", kDesignFields,
      kDesignFiles, runDesign},
@@ -140,6 +149,11 @@ const Command kCommands[] = {
      "rendimento e guadagno accanto al modello medio, come \"Convertitore reale\" nella finestra delle forme d'onda "
      "(--np non conta)",
      kVerificationFields, kRealFiles, runReal, kParasitics},
+    {"dinamica",
+     "ricava il modello medio a piccoli segnali del convertitore reale, con le sue funzioni di trasferimento, i poli e "
+     "gli zeri, e misura Gvd sulla simulazione a f/k per k = 1000, 500, 200, 100, 50, 20, 10 e 5, come \"Dinamica "
+     "(piccoli segnali)\" nella finestra delle forme d'onda (--np e --ni non contano)",
+     kVerificationFields, kDynamicsFiles, runDynamics, kParasitics},
 };
 
 // The help fits a terminal of 80 columns, with the meaning of each option from this
@@ -524,6 +538,40 @@ int runStartup(const Request& request)
     return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
 }
 
+// The converter and its parasitic elements, as the windows read them: the
+// verification's fields as "Grafici" reads them, then the five elements as the fields
+// of `values` are read.  Nothing when one is refused, its message on stderr.
+using RealInputs = std::pair<Model::SimulatedRun, Parasitics>;
+std::optional<RealInputs> realInputs(Windows& w, const Request& request, ParasiticValues& values)
+{
+    if (readVerificationFields(w.m, w.form1))
+        return std::nullopt;
+    for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
+        values.setText(ParasiticField(i), request.parasitics[i]);
+    const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
+    if (!std::holds_alternative<Parasitics>(read))
+        return std::nullopt;
+    const Model& m = w.m;
+    return RealInputs{{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI}, std::get<Parasitics>(read)};
+}
+
+// The view `analyse` makes, telling its progress on a terminal; nothing when it is
+// refused or stopped, its message on stderr.
+template <typename View, typename Analyse>
+std::optional<View> analysedOrRefused(ConsoleMessages& messages, Analyse analyse)
+{
+    std::variant<View, Stop> result;
+    {
+        ConsoleProgress progress;
+        result = analyse(&progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&result)) {
+        messages.ShowMessage(stop->message);
+        return std::nullopt;
+    }
+    return std::get<View>(std::move(result));
+}
+
 // The real converter's figures, one a line, each as "name = text unit".
 QByteArray realText(const RealView& view)
 {
@@ -587,29 +635,19 @@ QByteArray realJson(const RealView& view)
 int runReal(const Request& request)
 {
     Windows w(request);
-    if (readVerificationFields(w.m, w.form1))
-        return kRefused; // its message is on stderr
     ParasiticValues values;
-    for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
-        values.setText(ParasiticField(i), request.parasitics[i]);
-    const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
-    if (!std::holds_alternative<Parasitics>(read))
+    const std::optional<RealInputs> inputs = realInputs(w, request, values);
+    if (!inputs)
+        return kRefused; // its message is on stderr
+    const Model::SimulatedRun& run = inputs->first;
+    const Parasitics& p = inputs->second;
+    std::optional<RealView> analysed =
+        analysedOrRefused<RealView>(w.messages, [&](ProgressPort* progress) { return analyseReal(run, p, progress); });
+    if (!analysed)
         return kRefused;
-    const Parasitics& p = std::get<Parasitics>(read);
-    const Model& m = w.m;
-    const Model::SimulatedRun run{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI};
-    std::variant<RealView, Stop> analysed;
-    {
-        ConsoleProgress progress;
-        analysed = analyseReal(run, p, &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
-        w.messages.ShowMessage(stop->message);
-        return kRefused;
-    }
     FormReale window(w.messages, values);
     window.setInputs(run);
-    window.setView(std::get<RealView>(std::move(analysed)));
+    window.setView(std::move(*analysed));
     const RealView& view = *window.view();
     const auto file = [&](const QString& kind) {
         if (kind == QLatin1String("csv"))
@@ -621,6 +659,77 @@ int runReal(const Request& request)
         return WindowPicture::png(WindowPicture::picture(window));
     };
     return deliver(request, w.messages, file, request.json ? realJson(view) : realText(view));
+}
+
+// The dynamics' figures, one a line, each as "name = text unit", then one line for each
+// measured point.
+QByteArray dynamicsText(const DynamicsView& view)
+{
+    const auto sci = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
+    const auto hertz = [&sci](const std::optional<double>& f) { return f ? sci(*f) + QStringLiteral(" Hz") : QStringLiteral("nessuno"); };
+    const SmallSignal& m = view.model;
+    QStringList lines = {
+        QStringLiteral("VoPuntoDiLavoro = %1 V").arg(sci(m.Vo)),
+        QStringLiteral("ILPuntoDiLavoro = %1 A").arg(sci(m.IL)),
+        QStringLiteral("Gvd0 = %1 V").arg(sci(m.Gvd0)),
+        QStringLiteral("Gvg0 = %1").arg(sci(m.Gvg0)),
+        QStringLiteral("Zout0 = %1 Ohm").arg(sci(m.Zout0)),
+        QStringLiteral("FrequenzaRisonanza = %1 Hz").arg(sci(m.f0)),
+        QStringLiteral("FattoreQualita = %1").arg(FormatNumber(m.Q, NumberPattern::Fixed2)),
+        QStringLiteral("ZeroRHP = ") + hertz(m.fzRhp),
+        QStringLiteral("ZeroESR = ") + hertz(m.fzEsr),
+    };
+    for (const MeasuredPoint& point : view.points)
+        lines << QStringLiteral("Punto ") + DynamicsPlot::pointText(point);
+    return (lines.join(u'\n') + u'\n').toUtf8();
+}
+
+// The same as one JSON object: doubles in full, null where there is no figure.
+QByteArray dynamicsJson(const DynamicsView& view)
+{
+    const SmallSignal& m = view.model;
+    const auto orNull = [](const std::optional<double>& v) { return v ? shortestText(*v) : QByteArrayLiteral("null"); };
+    QByteArray points = "[";
+    for (const MeasuredPoint& p : view.points) {
+        const std::optional<double> dB = p.simulated ? std::optional(p.simulatedDb) : std::nullopt;
+        const std::optional<double> deg = p.simulated ? std::optional(p.simulatedDeg) : std::nullopt;
+        const JsonEntry entries[] = {{"f_Hz", shortestText(p.fHz)}, {"Gvd_dB", shortestText(p.averagedDb)},
+                                     {"Gvd_deg", shortestText(p.averagedDeg)}, {"Gvd_sim_dB", orNull(dB)},
+                                     {"Gvd_sim_deg", orNull(deg)}};
+        points += (points.size() > 1 ? ", " : "") + jsonObject(entries).chopped(1);
+    }
+    const JsonEntry entries[] = {
+        {"Vo_V", shortestText(m.Vo)}, {"IL_A", shortestText(m.IL)}, {"Gvd0_V", shortestText(m.Gvd0)},
+        {"Gvg0", shortestText(m.Gvg0)}, {"Zout0_Ohm", shortestText(m.Zout0)}, {"f0_Hz", shortestText(m.f0)},
+        {"Q", shortestText(m.Q)}, {"fz_rhp_Hz", orNull(m.fzRhp)}, {"fz_esr_Hz", orNull(m.fzEsr)}, {"Points", points + "]"}};
+    return jsonObject(entries);
+}
+
+// As the window computes it, from the same values as the real converter.
+int runDynamics(const Request& request)
+{
+    Windows w(request);
+    ParasiticValues values;
+    const std::optional<RealInputs> inputs = realInputs(w, request, values);
+    if (!inputs)
+        return kRefused; // its message is on stderr
+    const Model::SimulatedRun& run = inputs->first;
+    std::optional<DynamicsView> analysed = analysedOrRefused<DynamicsView>(
+        w.messages, [&](ProgressPort* progress) { return analyseDynamics(run, inputs->second, progress); });
+    if (!analysed)
+        return kRefused;
+    FormDinamica window(w.messages, values);
+    window.setInputs(run);
+    window.setView(std::move(*analysed));
+    const DynamicsView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return dynamicsCsv(view);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? dynamicsJson(view) : dynamicsText(view));
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not

@@ -54,6 +54,8 @@ signals:
     void startupRequested();
     // The student asks for the real converter of the last run.
     void realRequested();
+    // The student asks for the dynamics of the last run.
+    void dynamicsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,14 +64,14 @@ protected:
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
     void describePlot();
-    void makeSummaryBoxes();
-    void makeMenu();
+    void makeWindowActions();
 
     Model& model_;
     MessagePort& messages_;
     ExportActions* exports_;
     QAction* startup_; // AvvioConvertitore
     QAction* real_;    // ConvertitoreReale
+    QAction* dynamics_; // PiccoliSegnali
     PlotWidget* picture1_;
     QButtonGroup* options_;
     std::array<QLabel*, 5> summary_{}; // Label2, Label5, Label8, Label9, Label16

@@ -8,14 +8,11 @@
 #include "sim/netlist.h"
 #include "sim/parasiticfields.h"
 #include "sim/waveformcsv.h"
-#include "simulationprogress.h"
 #include "uistyle.h"
 #include "windowpicture.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 
@@ -25,8 +22,6 @@ const QRect kWindow(0, 0, 1180, 700);
 const QRect kTitle(16, 8, 1148, 22);
 const QRect kInputs(16, 32, 1148, 18);
 const QRect kFieldsTitle(16, 60, 420, 18);
-constexpr int kFieldsTop = 84, kFieldStep = 28;
-const QRect kCalculate(16, 228, 110, 28);
 constexpr int kTableTop = 270, kTableStep = 26;
 constexpr int kNameLeft = 16, kNameWidth = 84, kCellLeft = 104, kCellWidth = 106, kCellStep = 110;
 const QRect kLines[] = {{16, 432, 420, 36}, {16, 472, 420, 36}, {16, 512, 420, 72}};
@@ -35,21 +30,6 @@ constexpr int kLegendLeft = 470, kLegendTop = 446, kLegendColumn = 172;
 const QRect kBars(470, 490, 694, 176);
 constexpr int kBarsTop = 24, kBarStep = 26, kBarLeft = 184, kBarLength = 300, kBarValueLeft = 494;
 const QRect kHint(16, 676, 1148, 18);
-
-struct FieldRow {
-    const char* name;
-    const char* symbol;
-    const char* unit;
-    const char* meaning;
-};
-// In the order of ParasiticField.
-const FieldRow kFieldRows[] = {
-    {"TextRL", "rL", "Ω", "resistenza dell'avvolgimento dell'induttore"},
-    {"TextRon", "Ron", "Ω", "resistenza dell'interruttore chiuso"},
-    {"TextVF", "VF", "V", "caduta di tensione del diodo in conduzione"},
-    {"TextRD", "RD", "Ω", "resistenza del diodo in conduzione"},
-    {"TextRC", "rC", "Ω", "resistenza serie del condensatore (ESR)"},
-};
 
 // The table's rows and columns as their cells are named: "VoIdeale", "RendimentoMedio"…
 const char* const kRowNames[] = {"Vo", "Iim", "Rendimento", "DeltaiL", "DeltaVo"};
@@ -120,7 +100,7 @@ FormReale::FormReale(MessagePort& messages, ParasiticValues& values, QWidget* pa
           QStringLiteral("Il convertitore reale: elementi parassiti, perdite e rendimento"))
         ->setFont(UiStyle::font(9.75));
     lines_.push_back(label(this, QStringLiteral("Valori"), kInputs, {}, false));
-    makeFields();
+    editors_ = new ParasiticEditors(this, values_, kFieldsTitle.topLeft(), [this] { calculate(); });
     makeTable();
     makeLegend();
     makeBars();
@@ -134,47 +114,14 @@ FormReale::FormReale(MessagePort& messages, ParasiticValues& values, QWidget* pa
     exports_->addExport("EsportaNetlist", QStringLiteral("Esporta netlist SPICE…"), QStringLiteral("convertitore-reale.cir"),
                         QStringLiteral("Netlist SPICE (*.cir)"),
                         [this] { return view_ ? spiceNetlist(view_->inputs, view_->parasitics) : QByteArray(); });
+    QAction* dynamics = exports_->add("PiccoliSegnali", QStringLiteral("Dinamica (piccoli segnali)…"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(dynamics, &QAction::triggered, this, &FormReale::dynamicsRequested);
     plot_->setFocus();
     clearView();
 }
 
 FormReale::~FormReale() = default;
-
-void FormReale::makeFields()
-{
-    label(this, QStringLiteral("Label3"), kFieldsTitle, QStringLiteral("Elementi parassiti (valori tipici di un banco):"));
-    for (std::size_t i = 0; i < std::size(kFieldRows); ++i) {
-        const FieldRow& row = kFieldRows[i];
-        const int top = kFieldsTop + kFieldStep * int(i);
-        label(this, {}, QRect(16, top + 2, 36, 18), QString::fromUtf8(row.symbol));
-        auto* field = new QLineEdit(values_.texts()[i], this);
-        field->setObjectName(QString::fromLatin1(row.name));
-        field->setGeometry(56, top, 80, 22);
-        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setAccessibleName(QStringLiteral("%1, %2, in %3")
-                                     .arg(QString::fromUtf8(row.symbol), QString::fromUtf8(row.meaning),
-                                          QString::fromUtf8(row.unit) == QStringLiteral("V") ? QStringLiteral("volt")
-                                                                                           : QStringLiteral("ohm")));
-        label(this, {}, QRect(140, top + 2, 20, 18), QString::fromUtf8(row.unit));
-        label(this, {}, QRect(164, top + 2, 272, 18), QString::fromUtf8(row.meaning), false);
-        const auto which = ParasiticField(i);
-        connect(field, &QLineEdit::textEdited, this, [this, which](const QString& text) { values_.setText(which, text); });
-        connect(field, &QLineEdit::returnPressed, this, [this] { calculate(); });
-        fields_[i] = field;
-    }
-    connect(&values_, &ParasiticValues::changed, this, [this](ParasiticField which, const QString& text) {
-        QLineEdit* field = fields_[std::size_t(which)];
-        if (field->text() != text)
-            field->setText(text);
-    });
-    auto* calculateButton = new QPushButton(QStringLiteral("Calcola"), this);
-    calculateButton->setObjectName(QStringLiteral("Calcola"));
-    calculateButton->setGeometry(kCalculate);
-    calculateButton->setFont(UiStyle::font());
-    UiStyle::setButtonFace(calculateButton, UiStyle::kLightCyan);
-    UiStyle::pressOnEnter(calculateButton);
-    connect(calculateButton, &QPushButton::clicked, this, [this] { calculate(); });
-}
 
 void FormReale::makeTable()
 {
@@ -280,29 +227,13 @@ void FormReale::showStale(bool stale)
 
 RealEnd FormReale::calculate()
 {
-    const std::variant<Parasitics, ParasiticField> read = readParasitics(values_.texts(), messages_);
-    if (const ParasiticField* refused = std::get_if<ParasiticField>(&read)) {
-        QLineEdit* field = fields_[std::size_t(*refused)];
-        present();
-        field->setFocus(Qt::OtherFocusReason);
-        field->selectAll();
-        return RealEnd::FieldRefused;
-    }
-    std::variant<RealView, Stop> result;
-    {
-        SimulationProgress progress([this]() -> QWidget* { return this; });
-        result = analyseReal(inputs_, std::get<Parasitics>(read), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&result)) {
-        if (stop->outcome == SimOutcome::Cancelled)
-            return RealEnd::Cancelled;
-        clearView();
-        lines_[0]->setText(StartupPlot::inputsText(inputs_));
-        messages_.ShowMessage(stop->message);
-        return RealEnd::Refused;
-    }
-    setView(std::get<RealView>(std::move(result)));
-    return RealEnd::Shown;
+    return editors_->calculate<RealView>(
+        messages_, [this](const Parasitics& parts, ProgressPort* progress) { return analyseReal(inputs_, parts, progress); },
+        [this](RealView view) { setView(std::move(view)); },
+        [this] {
+            clearView();
+            lines_[0]->setText(StartupPlot::inputsText(inputs_));
+        });
 }
 
 void FormReale::setView(RealView view)

@@ -2,11 +2,34 @@
 
 #include "form2.h"
 #include "formavvio.h"
+#include "formdinamica.h"
 #include "formreale.h"
 #include "simulationprogress.h"
 #include "windowplacement.h"
 
 #include <QScreen>
+
+namespace {
+
+// A window computed from the parasitic fields for `run`: made by `make` the first time,
+// then computed and brought to the front; a first opening cancelled closes it again.
+template <typename Window, typename Make>
+void showComputed(QPointer<Window>& window, const Model::SimulatedRun& run, Make make)
+{
+    if (!run.valid)
+        return;
+    const bool fresh = !window;
+    if (fresh)
+        window = make();
+    window->setInputs(run);
+    window->present();
+    if (window->calculate() == CalculationEnd::Cancelled && fresh && window)
+        window->close();
+    else if (window)
+        window->present();
+}
+
+} // namespace
 
 WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model), messages_(messages) {}
 
@@ -14,6 +37,7 @@ WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model),
 // window the user closed has already deleted itself.
 WaveformHost::~WaveformHost()
 {
+    delete dynamics_.data();
     delete real_.data();
     delete startup_.data();
     delete form2_.data();
@@ -32,6 +56,7 @@ Form2Port& WaveformHost::obtainForm2()
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
         QObject::connect(form2_, &Form2::startupRequested, form2_, [this] { showStartup(); });
         QObject::connect(form2_, &Form2::realRequested, form2_, [this] { showReal(model_.Simulated); });
+        QObject::connect(form2_, &Form2::dynamicsRequested, form2_, [this] { showDynamics(model_.Simulated); });
         form2_->move(firstPlace(form2_->size()));
     }
     return *form2_;
@@ -83,27 +108,41 @@ void WaveformHost::showStartup()
 
 void WaveformHost::showReal(const Model::SimulatedRun& run)
 {
-    if (!run.valid)
-        return;
-    const bool fresh = !real_;
-    if (fresh) {
-        real_ = new FormReale(messages_, parasitics_);
-        follow(real_, *real_);
-        const bool resultsShown = form2_ && form2_->isVisible();
-        real_->move(placeClear(real_->size(), resultsShown ? form2_->frameGeometry() : QRect(),
-                               mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
-    }
-    real_->setInputs(run);
-    real_->present();
-    if (real_->calculate() == RealEnd::Cancelled && fresh && real_)
-        real_->close();
-    else if (real_)
-        real_->present();
+    showComputed(real_, run, [this] {
+        auto* window = new FormReale(messages_, parasitics_);
+        follow(window, *window);
+        QObject::connect(window, &FormReale::dynamicsRequested, window, [this] { showDynamics(real_->inputs()); });
+        placeBesideResults(window);
+        return window;
+    });
+}
+
+// Clear of the waveform window where it is shown, then of the main window.
+void WaveformHost::placeBesideResults(QWidget* window) const
+{
+    const bool resultsShown = form2_ && form2_->isVisible();
+    window->move(placeClear(window->size(), resultsShown ? form2_->frameGeometry() : QRect(),
+                            mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
 }
 
 FormReale* WaveformHost::real() const
 {
     return real_.data();
+}
+
+void WaveformHost::showDynamics(const Model::SimulatedRun& run)
+{
+    showComputed(dynamics_, run, [this] {
+        auto* window = new FormDinamica(messages_, parasitics_);
+        follow(window, *window);
+        placeBesideResults(window);
+        return window;
+    });
+}
+
+FormDinamica* WaveformHost::dynamics() const
+{
+    return dynamics_.data();
 }
 
 // Clear of the main window's verification fields and "Grafici" first, made narrower for

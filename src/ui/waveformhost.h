@@ -17,6 +17,7 @@
 
 class Form2;
 class FormAvvio;
+class FormDinamica;
 class FormReale;
 class QWidget;
 class RunFollower;
@@ -52,6 +53,11 @@ public:
     // window as it was.
     void showReal(const Model::SimulatedRun& run);
     FormReale* real() const;
+    // Shows the dynamics of `run` in its window, made the first time it is asked for and
+    // placed as the real converter's, computed with the parasitic values the fields hold.
+    // Cancelled, it leaves the window as it was; a first opening cancelled closes it.
+    void showDynamics(const Model::SimulatedRun& run);
+    FormDinamica* dynamics() const;
     // The program's one set of parasitic values, which every window that shows them edits.
     ParasiticValues& parasitics() { return parasitics_; }
     // A result window that follows the runs: while it exists, every "Grafici" that
@@ -71,12 +77,14 @@ private:
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
     QSize withFrame(QSize clientSize) const;
     void placeStartup();
+    void placeBesideResults(QWidget* window) const;
 
     Model& model_;
     MessagePort& messages_;
     QPointer<Form2> form2_;
     QPointer<FormAvvio> startup_;
     QPointer<FormReale> real_;
+    QPointer<FormDinamica> dynamics_;
     ParasiticValues parasitics_;
     QPointer<const QWidget> mainWindow_;
     QRect area_;
