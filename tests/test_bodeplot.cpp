@@ -1,8 +1,10 @@
 // The Bode plot without a window: the logarithmic axis and its decade labels, the
-// round scales, where the marks' labels go, the curves kept within their bands, and the
-// pointer's reading against the averaged model written out from the phases' table.
+// round scales, where the marks' labels go, the curves kept within their bands, the
+// pointer's reading against the averaged model written out from the phases' table, and
+// the marks and dots of the dynamics' chart.
 #include "averaged.h"
 #include "plot/bodeplot.h"
+#include "plot/dynamicsplot.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -52,6 +54,7 @@ BodePlot::Curve gvdCurve(const TransferFunction& g, double freq)
 } // namespace
 
 Q_DECLARE_METATYPE(BodePlot::Range)
+Q_DECLARE_METATYPE(Parasitics)
 
 class TestBodePlot : public QObject {
     Q_OBJECT
@@ -218,6 +221,48 @@ private slots:
         QVERIFY(std::fabs(n[3] - (dB + 1)) <= 0.005 + 1e-9);
         QVERIFY(BodePlot::readout(chart, x - 2).count(" ; ") == 1); // the dot is two units away
         QVERIFY(BodePlot::readout(chart, 100.5).isEmpty());
+    }
+
+    // The dynamics' marks in the legend: f0, fz_RHP, fz_ESR only with an ESR, f/2; a zero
+    // beyond f/2 is said to lie outside the plot.  A light load at 20 kHz puts fz_RHP =
+    // D'²·RL/(2π·L) = 0.64·100/(2π·500 µH) = 20.4 kHz beyond f/2 = 10 kHz, still in
+    // continuous conduction (IL = 0.19 A above ΔiL/2 = 0.12 A).  Only Gvd carries the
+    // measured dots.
+    void dynamicsMarks_data()
+    {
+        QTest::addColumn<Model::SimulatedRun>("run");
+        QTest::addColumn<Parasitics>("parts");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("outside"); // the label of the mark said to be outside, or none
+        QTest::newRow("worked example, the bench's parts") << kWorked << kTypical
+            << QStringList{"f0", "fz,RHP", "fz,ESR", "f/2"} << QString();
+        Parasitics noEsr = kTypical;
+        noEsr.rC = 0;
+        QTest::newRow("no ESR, no ESR zero") << kWorked << noEsr << QStringList{"f0", "fz,RHP", "f/2"} << QString();
+        QTest::newRow("a light load, the RHP zero beyond f/2") << converter(12, 0.2, 20e3, 500e-6, 100e-6, 100)
+            << Parasitics{} << QStringList{"f0", "fz,RHP", "f/2"} << "fz,RHP";
+    }
+    void dynamicsMarks()
+    {
+        QFETCH(Model::SimulatedRun, run);
+        QFETCH(Parasitics, parts);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, outside);
+        DynamicsView view;
+        view.model = std::get<SmallSignal>(smallSignal(run, parts));
+        view.curves = bodeCurves(view.model);
+        view.marks = bodeMarks(view.model);
+        view.points.push_back({run.Freq / 100, 100, 0, 0, std::complex<double>(1, 0), 0, 0});
+        const BodePlot::Chart gvd = DynamicsPlot::chart(view, DynamicsPlot::Function::Gvd);
+        QStringList got;
+        for (const BodePlot::Mark& mark : gvd.marks) {
+            got << mark.label;
+            QCOMPARE(mark.legend.endsWith("(fuori dal grafico)"), mark.label == outside);
+        }
+        QCOMPARE(got, labels);
+        QCOMPARE(int(gvd.dots.size()), 1);
+        QVERIFY(DynamicsPlot::chart(view, DynamicsPlot::Function::Zout).dots.empty());
+        QCOMPARE(DynamicsPlot::chart(view, DynamicsPlot::Function::Zout).curves.front().unit, QString("dBΩ"));
     }
 
     // Every line of a curve stays within its band (the scales hold the curve), every dot

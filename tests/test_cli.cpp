@@ -17,6 +17,7 @@
 
 #include <charconv>
 #include <csignal>
+#include <numbers>
 
 namespace {
 const QStringList kDesign{"progetto", "--vi", "15", "--vo", "25", "--f", "80", "--ripple-il", "40", "--ripple-vo",
@@ -26,6 +27,7 @@ const QStringList kVerification{"verifica", "--vi", "15", "--d", "40", "--f", "8
 // The worked example with a student bench's parts.
 const QStringList kReal{"reale", "--vi", "15", "--d", "40", "--f", "80", "--l", "75", "--c", "125", "--rl", "16.67",
                         "--dcr", "0.1", "--ron", "0.05", "--vf", "0.5", "--rd", "0.02", "--esr", "0.05"};
+const QStringList kDynamics = QStringList(kReal).replaceInStrings("reale", "dinamica");
 
 // The same converter under its digital controller, every loop value its default.
 const QStringList kLoop = QStringList(kReal).replaceInStrings("reale", "anello");
@@ -180,7 +182,8 @@ private slots:
                "il modello mediato non vale. Aumenta L o la frequenza di commutazione f, oppure riduci la resistenza di "
                "carico RL.\n";
         QTest::newRow("no command") << QStringList{"--json"} << 2 << ""
-            << "convertitore-boost: manca il comando, progetto, verifica, avvio, reale o anello (vedi convertitore-boost --help)\n";
+            << "convertitore-boost: manca il comando, progetto, verifica, avvio, reale, dinamica o anello (vedi "
+               "convertitore-boost --help)\n";
         QTest::newRow("unknown command") << QStringList{"calcola"} << 2 << ""
             << "convertitore-boost: comando sconosciuto: calcola (vedi convertitore-boost --help)\n";
         QTest::newRow("stray word after the values") << kVerification + QStringList{"periodo.csv"} << 2 << ""
@@ -273,6 +276,16 @@ private slots:
         QTest::newRow("real converter's CSV fine, netlist into a missing folder")
             << kReal + QStringList{"--csv", "%1/r.csv", "--png", "%1/r.png", "--cir", "%1/gone/r.cir"} << QString()
             << "Impossibile salvare il file «%1/gone/r.cir»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("dynamics outside continuous conduction, files asked for")
+            << QStringList(kDynamics).replaceInStrings("16.67", "1000") + QStringList{"--csv", "%1/d.csv", "--png", "%1/d.png"}
+            << QString() << "Il punto di lavoro non è in conduzione continua: la corrente media nell'induttore, IL = ";
+        QTest::newRow("dynamics with a negative diode drop") << kDynamics + QStringList{"--vf", "-0.5", "--svg", "%1/d.svg"}
+            << QString() << "Il valore della caduta di tensione del diodo VF in V non può essere negativo.\n";
+        QTest::newRow("dynamics' CSV fine, picture into a missing folder")
+            << kDynamics + QStringList{"--csv", "%1/d.csv", "--png", "%1/gone/d.png"} << QString()
+            << "Impossibile salvare il file «%1/gone/d.png»: la cartella %1/gone non esiste.\n";
+        QTest::newRow("dynamics results to a full disk") << kDynamics + QStringList{"--json", "--csv", "%1/d.csv"} << full
+            << fullDisk;
         QTest::newRow("control loop refused, files asked for")
             << kLoop + QStringList{"--pm", "95", "--csv", "%1/a.csv", "--png", "%1/a.png"} << QString()
             << "Il margine di fase PM deve essere compreso";
@@ -360,6 +373,10 @@ private slots:
             << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
                            "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--csv FILE", "--png FILE",
                            "--svg FILE", "--cir FILE"};
+        QTest::newRow("dynamics") << "Comando dinamica:"
+            << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
+                           "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--csv FILE", "--png FILE",
+                           "--svg FILE"};
         QTest::newRow("control loop") << "Comando anello:"
             << QStringList{"--vi V", "--d %", "--f kHz", "--l uH", "--c uF", "--rl Ohm", "--n N", "--np NP", "--ni NI",
                            "--dcr Ohm", "--ron Ohm", "--vf V", "--rd Ohm", "--esr Ohm", "--tipo 2|3", "--fc Hz",
@@ -398,6 +415,9 @@ private slots:
                               "  o: convertitore-boost reale --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
                               "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] "
                               "[--csv FILE] [--png FILE] [--svg FILE] [--cir FILE] [--json]",
+                              "  o: convertitore-boost dinamica --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
+                              "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] "
+                              "[--csv FILE] [--png FILE] [--svg FILE] [--json]",
                               "  o: convertitore-boost anello --vi V --d % --f kHz --l uH --c uF --rl Ohm [--n N] "
                               "[--np NP] [--ni NI] [--dcr Ohm] [--ron Ohm] [--vf V] [--rd Ohm] [--esr Ohm] [--tipo 2|3] "
                               "[--fc Hz] [--pm gradi] [--vref V] [--rl2 Ohm] [--vi2 V] [--prima periodi] [--dopo periodi] "
@@ -573,6 +593,79 @@ private slots:
         QCOMPARE(QSvgRenderer(path("r.svg")).viewBox(), QRect(0, 0, 1180, 700));
         const QByteArray netlist = cir.readAll();
         QVERIFY(netlist.contains("* Vi = 15 V, D = 40 %") && netlist.contains("VF = 0.5 V") && netlist.contains(".tran "));
+    }
+
+    // The dynamics as JSON with exactly its keys, in order, and the eight measured points
+    // ascending with theirs.  Without parasitics the figures are the lossless textbook's,
+    // f0 = D'/(2π·√(LC)), Q = D'·RL·√(C/L), fz_RHP = D'²·RL/(2π·L), Gvd(0) = Vi/D'²,
+    // Gvg(0) = 1/D', Zout(0) = 0, and there is no ESR zero; with the bench's parts its
+    // ESR zero is 1/(2π·rC·C) within the load's share.  The text says the same, one figure a line.
+    void dynamicsFigures()
+    {
+        const Ran lossless = run(kDynamics.mid(0, 13) + QStringList{"--json"}, "it_IT.UTF-8");
+        QCOMPARE(lossless.status, 0);
+        QStringList keys;
+        const QJsonObject o = QJsonDocument::fromJson(lossless.out.toUtf8()).object();
+        for (const QString& part : lossless.out.section("\"Points\"", 0, 0).split(", \""))
+            keys << part.section('"', part.startsWith('{') ? 1 : 0, part.startsWith('{') ? 1 : 0);
+        keys << "Points";
+        QCOMPARE(keys, QStringList({"Vo_V", "IL_A", "Gvd0_V", "Gvg0", "Zout0_Ohm", "f0_Hz", "Q", "fz_rhp_Hz", "fz_esr_Hz", "Points"}));
+        QCOMPARE(o.keys().size(), 10);
+        const double Vi = 15, D = 0.4, Dp = 1 - D, f = 80e3, L = 75e-6, C = 125e-6, RL = 16.67;
+        const std::pair<const char*, double> closed[] = {
+            {"f0_Hz", Dp / (2 * std::numbers::pi * std::sqrt(L * C))}, {"Q", Dp * RL * std::sqrt(C / L)},
+            {"fz_rhp_Hz", Dp * Dp * RL / (2 * std::numbers::pi * L)}, {"Gvd0_V", Vi / (Dp * Dp)}, {"Gvg0", 1 / Dp},
+            {"Vo_V", Vi / Dp}, {"IL_A", Vi / (Dp * Dp * RL)}};
+        // The rounding of √ and of the 2×2 system's determinant.
+        for (const auto& [key, expected] : closed)
+            QVERIFY2(std::fabs(o[key].toDouble() - expected) <= 1e-9 * expected, key);
+        QVERIFY(o["Zout0_Ohm"].toDouble() == 0 && o["fz_esr_Hz"].isNull());
+        const QJsonArray points = o["Points"].toArray();
+        QCOMPARE(points.size(), 8);
+        const int divisors[] = {1000, 500, 200, 100, 50, 20, 10, 5};
+        for (int i = 0; i < 8; ++i) {
+            const QJsonObject p = points[i].toObject();
+            QCOMPARE(p.keys(), QStringList({"Gvd_dB", "Gvd_deg", "Gvd_sim_dB", "Gvd_sim_deg", "f_Hz"}));
+            QCOMPARE(p["f_Hz"].toDouble(), f / divisors[i]);
+            // The switching model follows the averaged one up to f/5: measured within 0.12 dB
+            // and 0.97° (the phase at f/5), what the duty's 1/N steps and the
+            // forward Euler steps leave.
+            QVERIFY2(std::fabs(p["Gvd_sim_dB"].toDouble() - p["Gvd_dB"].toDouble()) < 0.2, qPrintable(QString::number(i)));
+            QVERIFY(std::fabs(p["Gvd_sim_deg"].toDouble() - p["Gvd_deg"].toDouble()) < 1.5);
+        }
+
+        const Ran bench = run(kDynamics + QStringList{"--json"});
+        const double esr = QJsonDocument::fromJson(bench.out.toUtf8()).object()["fz_esr_Hz"].toDouble();
+        // The zero of vC·(1 + s·rC·C) in the output, moved by the load in parallel by rC/RL.
+        QVERIFY2(std::fabs(esr - 1 / (2 * std::numbers::pi * 0.05 * C)) < 0.01 * esr, qPrintable(QString::number(esr)));
+
+        const Ran text = run(kDynamics.mid(0, 13));
+        QCOMPARE(text.status, 0);
+        const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 9 + 8);
+        const auto sci = [&o](const char* key) { return QString::number(o[key].toDouble(), 'E', 2); };
+        for (const QString& line : {"FrequenzaRisonanza = " + sci("f0_Hz") + " Hz", "ZeroRHP = " + sci("fz_rhp_Hz") + " Hz",
+                                    QString("ZeroESR = nessuno"), "Gvd0 = " + sci("Gvd0_V") + " V",
+                                    "FattoreQualita = " + QString::number(o["Q"].toDouble(), 'f', 2)})
+            QVERIFY2(lines.contains(line), qPrintable(line));
+        QVERIFY(lines[9].startsWith("Punto f/1000 = 8.00E+01 Hz: medio ") && lines[16].startsWith("Punto f/5 = 1.60E+04 Hz: "));
+    }
+
+    // The dynamics' files, all three: the curves' CSV with the measured points among
+    // them, the window's pictures at its size.
+    void dynamicsFiles()
+    {
+        QTemporaryDir dir;
+        const auto path = [&dir](const char* name) { return dir.filePath(name); };
+        QCOMPARE(run(kDynamics + QStringList{"--csv", path("d.csv"), "--png", path("d.png"), "--svg", path("d.svg")}).status, 0);
+        QFile csv(path("d.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        QCOMPARE(rows.size(), 142); // header, 140 rows, and after the last line feed nothing
+        QVERIFY(rows.first().endsWith(",|Gvd| simulato [dB],fase Gvd simulata [°]"));
+        QCOMPARE(std::count_if(rows.begin() + 1, rows.end() - 1, [](const QByteArray& r) { return !r.endsWith(",,"); }), 8);
+        QCOMPARE(QImage(path("d.png")).size(), QSize(1180, 700));
+        QCOMPARE(QSvgRenderer(path("d.svg")).viewBox(), QRect(0, 0, 1180, 700));
     }
 
     // The control loop's figures as JSON, with exactly its keys in their order, against

@@ -6,7 +6,10 @@
 #include "app/savefile.h"
 #include "consoleports.h"
 #include "design/design.h"
+#include "plot/dynamicsplot.h"
+#include "plot/loopplot.h"
 #include "sim/closedloop.h"
+#include "sim/dynamics.h"
 #include "sim/loopfields.h"
 #include "sim/netlist.h"
 #include "sim/parasiticfields.h"
@@ -18,12 +21,12 @@
 #include "ui/form2.h"
 #include "ui/formanello.h"
 #include "ui/formavvio.h"
+#include "ui/formdinamica.h"
 #include "ui/formreale.h"
 #include "ui/parasiticvalues.h"
 #include "ui/uistyle.h"
 #include "ui/waveformhost.h"
 #include "ui/windowpicture.h"
-#include "plot/loopplot.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -93,6 +96,7 @@ int runDesign(const Request& request);
 int runVerification(const Request& request);
 int runStartup(const Request& request);
 int runReal(const Request& request);
+int runDynamics(const Request& request);
 int runControl(const Request& request);
 
 using F = Form1Field;
@@ -143,6 +147,11 @@ const FileOption kRealFiles[] = {
     {"svg", "salva la finestra del convertitore reale come immagine SVG"},
     {"cir", "salva il convertitore con i suoi elementi parassiti come netlist per ngspice"},
 };
+const FileOption kDynamicsFiles[] = {
+    {"csv", "salva i diagrammi di Bode di Gvd, Gvg e Zout con i punti misurati come dati CSV"},
+    {"png", "salva la finestra della dinamica come immagine PNG"},
+    {"svg", "salva la finestra della dinamica come immagine SVG"},
+};
 const LoopOption kLoopOptions[] = {
     {"tipo", {}, "2|3", "tipo del compensatore: 2, con una rete anticipatrice, o 3, con due (3 se non indicato)"},
     {"fc", LoopField::Fc, "Hz",
@@ -175,6 +184,11 @@ const Command kCommands[] = {
      "rendimento e guadagno accanto al modello medio, come \"Convertitore reale\" nella finestra delle forme d'onda "
      "(--np non conta)",
      kVerificationFields, kRealFiles, runReal, kParasitics},
+    {"dinamica",
+     "ricava il modello medio a piccoli segnali del convertitore reale, con le sue funzioni di trasferimento, i poli e "
+     "gli zeri, e misura Gvd sulla simulazione a f/k per k = 1000, 500, 200, 100, 50, 20, 10 e 5, come \"Dinamica "
+     "(piccoli segnali)\" nella finestra delle forme d'onda (--np e --ni non contano)",
+     kVerificationFields, kDynamicsFiles, runDynamics, kParasitics},
     {"anello",
      "progetta il compensatore sul modello medio e simula il convertitore reale sotto il suo controllo digitale "
      "attraverso un gradino del carico o dell'ingresso, accanto all'anello aperto e alla previsione lineare, come "
@@ -442,34 +456,6 @@ int deliver(const Request& request, ConsoleMessages& messages, Make make, const 
     return kRefused;
 }
 
-// The analysis a window shows, run with its progress on the terminal; the window given
-// its view, and the files asked for and the results delivered.  `data(view, kind)`
-// gives a file that is not a picture, `results(view)` the standard output.  A refusal
-// or a cancel is told on stderr.
-template <typename Window, typename Analyse, typename Data, typename Results>
-int showAndDeliver(const Request& request, ConsoleMessages& messages, Window& window, Analyse analyse, Data data,
-                   Results results)
-{
-    auto analysed = [&analyse] {
-        ConsoleProgress progress;
-        return analyse(&progress);
-    }();
-    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
-        messages.ShowMessage(stop->message);
-        return kRefused;
-    }
-    window.setView(std::get<0>(std::move(analysed)));
-    const auto& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        if (kind == QLatin1String("png"))
-            return WindowPicture::png(WindowPicture::picture(window));
-        return data(view, kind);
-    };
-    return deliver(request, messages, file, results(view));
-}
-
 // The command line's values in the main window's fields, as a student would type them.
 void typeInto(Form1Port& form1, const Request& request)
 {
@@ -592,10 +578,59 @@ int runStartup(const Request& request)
     if (readVerificationFields(w.m, w.form1))
         return kRefused; // its message is on stderr
     FormAvvio window(w.messages);
-    return showAndDeliver(
-        request, w.messages, window, [&](ProgressPort* progress) { return analyseStartup(w.m, window.columns(), progress); },
-        [](const StartupView& view, const QString&) { return startupCsv(view); },
-        [&request](const StartupView& view) { return request.json ? startupJson(view.figures) : startupText(view); });
+    std::variant<StartupView, Stop> analysed;
+    {
+        ConsoleProgress progress;
+        analysed = analyseStartup(w.m, window.columns(), &progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&analysed)) {
+        w.messages.ShowMessage(stop->message);
+        return kRefused;
+    }
+    window.setView(std::get<StartupView>(std::move(analysed)));
+    const StartupView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return startupCsv(view);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
+}
+
+// The converter and its parasitic elements, as the windows read them: the
+// verification's fields as "Grafici" reads them, then the five elements as the fields
+// of `values` are read.  Nothing when one is refused, its message on stderr.
+using RealInputs = std::pair<Model::SimulatedRun, Parasitics>;
+std::optional<RealInputs> realInputs(Windows& w, const Request& request, ParasiticValues& values)
+{
+    if (readVerificationFields(w.m, w.form1))
+        return std::nullopt;
+    for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
+        values.setText(ParasiticField(i), request.parasitics[i]);
+    const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
+    if (!std::holds_alternative<Parasitics>(read))
+        return std::nullopt;
+    const Model& m = w.m;
+    return RealInputs{{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI}, std::get<Parasitics>(read)};
+}
+
+// The view `analyse` makes, telling its progress on a terminal; nothing when it is
+// refused or stopped, its message on stderr.
+template <typename View, typename Analyse>
+std::optional<View> analysedOrRefused(ConsoleMessages& messages, Analyse analyse)
+{
+    std::variant<View, Stop> result;
+    {
+        ConsoleProgress progress;
+        result = analyse(&progress);
+    }
+    if (const Stop* stop = std::get_if<Stop>(&result)) {
+        messages.ShowMessage(stop->message);
+        return std::nullopt;
+    }
+    return std::get<View>(std::move(result));
 }
 
 // The real converter's figures, one a line, each as "name = text unit".
@@ -656,43 +691,106 @@ QByteArray realJson(const RealView& view)
     return jsonObject(entries);
 }
 
-// The converter and its parasitic elements.
-struct RealInputs {
-    Model::SimulatedRun run;
-    Parasitics parts;
-};
-
-// As the windows read them: the verification's fields as "Grafici" reads them, then the
-// five parasitic elements into `values` and from there as the windows' fields are read;
-// nothing once a message on stderr has said why.
-std::optional<RealInputs> readRealInputs(const Request& request, Windows& w, ParasiticValues& values)
-{
-    if (readVerificationFields(w.m, w.form1))
-        return std::nullopt;
-    for (std::size_t i = 0; i < kParasiticFieldCount; ++i)
-        values.setText(ParasiticField(i), request.parasitics[i]);
-    const std::variant<Parasitics, ParasiticField> read = readParasitics(values.texts(), w.messages);
-    if (!std::holds_alternative<Parasitics>(read))
-        return std::nullopt;
-    const Model& m = w.m;
-    return RealInputs{{true, m.Vi, m.D, m.Freq, m.L, m.C, m.RL, m.N, m.NI}, std::get<Parasitics>(read)};
-}
-
+// As the window computes it: the verification's fields read as "Grafici" reads them,
+// then the five parasitic elements as the window's fields are read.
 int runReal(const Request& request)
 {
     Windows w(request);
     ParasiticValues values;
-    const std::optional<RealInputs> in = readRealInputs(request, w, values);
-    if (!in)
+    const std::optional<RealInputs> inputs = realInputs(w, request, values);
+    if (!inputs)
+        return kRefused; // its message is on stderr
+    const Model::SimulatedRun& run = inputs->first;
+    const Parasitics& p = inputs->second;
+    std::optional<RealView> analysed =
+        analysedOrRefused<RealView>(w.messages, [&](ProgressPort* progress) { return analyseReal(run, p, progress); });
+    if (!analysed)
         return kRefused;
     FormReale window(w.messages, values);
-    window.setInputs(in->run);
-    return showAndDeliver(
-        request, w.messages, window, [&in](ProgressPort* progress) { return analyseReal(in->run, in->parts, progress); },
-        [&in](const RealView& view, const QString& kind) {
-            return kind == QLatin1String("cir") ? spiceNetlist(in->run, in->parts) : realCsv(view);
-        },
-        [&request](const RealView& view) { return request.json ? realJson(view) : realText(view); });
+    window.setInputs(run);
+    window.setView(std::move(*analysed));
+    const RealView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return realCsv(view);
+        if (kind == QLatin1String("cir"))
+            return spiceNetlist(run, p);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? realJson(view) : realText(view));
+}
+
+// The dynamics' figures, one a line, each as "name = text unit", then one line for each
+// measured point.
+QByteArray dynamicsText(const DynamicsView& view)
+{
+    const auto sci = [](double value) { return FormatNumber(value, NumberPattern::Sci2); };
+    const auto hertz = [&sci](const std::optional<double>& f) { return f ? sci(*f) + QStringLiteral(" Hz") : QStringLiteral("nessuno"); };
+    const SmallSignal& m = view.model;
+    QStringList lines = {
+        QStringLiteral("VoPuntoDiLavoro = %1 V").arg(sci(m.Vo)),
+        QStringLiteral("ILPuntoDiLavoro = %1 A").arg(sci(m.IL)),
+        QStringLiteral("Gvd0 = %1 V").arg(sci(m.Gvd0)),
+        QStringLiteral("Gvg0 = %1").arg(sci(m.Gvg0)),
+        QStringLiteral("Zout0 = %1 Ohm").arg(sci(m.Zout0)),
+        QStringLiteral("FrequenzaRisonanza = %1 Hz").arg(sci(m.f0)),
+        QStringLiteral("FattoreQualita = %1").arg(FormatNumber(m.Q, NumberPattern::Fixed2)),
+        QStringLiteral("ZeroRHP = ") + hertz(m.fzRhp),
+        QStringLiteral("ZeroESR = ") + hertz(m.fzEsr),
+    };
+    for (const MeasuredPoint& point : view.points)
+        lines << QStringLiteral("Punto ") + DynamicsPlot::pointText(point);
+    return (lines.join(u'\n') + u'\n').toUtf8();
+}
+
+// The same as one JSON object: doubles in full, null where there is no figure.
+QByteArray dynamicsJson(const DynamicsView& view)
+{
+    const SmallSignal& m = view.model;
+    const auto orNull = [](const std::optional<double>& v) { return v ? shortestText(*v) : QByteArrayLiteral("null"); };
+    QByteArray points = "[";
+    for (const MeasuredPoint& p : view.points) {
+        const std::optional<double> dB = p.simulated ? std::optional(p.simulatedDb) : std::nullopt;
+        const std::optional<double> deg = p.simulated ? std::optional(p.simulatedDeg) : std::nullopt;
+        const JsonEntry entries[] = {{"f_Hz", shortestText(p.fHz)}, {"Gvd_dB", shortestText(p.averagedDb)},
+                                     {"Gvd_deg", shortestText(p.averagedDeg)}, {"Gvd_sim_dB", orNull(dB)},
+                                     {"Gvd_sim_deg", orNull(deg)}};
+        points += (points.size() > 1 ? ", " : "") + jsonObject(entries).chopped(1);
+    }
+    const JsonEntry entries[] = {
+        {"Vo_V", shortestText(m.Vo)}, {"IL_A", shortestText(m.IL)}, {"Gvd0_V", shortestText(m.Gvd0)},
+        {"Gvg0", shortestText(m.Gvg0)}, {"Zout0_Ohm", shortestText(m.Zout0)}, {"f0_Hz", shortestText(m.f0)},
+        {"Q", shortestText(m.Q)}, {"fz_rhp_Hz", orNull(m.fzRhp)}, {"fz_esr_Hz", orNull(m.fzEsr)}, {"Points", points + "]"}};
+    return jsonObject(entries);
+}
+
+// As the window computes it, from the same values as the real converter.
+int runDynamics(const Request& request)
+{
+    Windows w(request);
+    ParasiticValues values;
+    const std::optional<RealInputs> inputs = realInputs(w, request, values);
+    if (!inputs)
+        return kRefused; // its message is on stderr
+    const Model::SimulatedRun& run = inputs->first;
+    std::optional<DynamicsView> analysed = analysedOrRefused<DynamicsView>(
+        w.messages, [&](ProgressPort* progress) { return analyseDynamics(run, inputs->second, progress); });
+    if (!analysed)
+        return kRefused;
+    FormDinamica window(w.messages, values);
+    window.setInputs(run);
+    window.setView(std::move(*analysed));
+    const DynamicsView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return dynamicsCsv(view);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? dynamicsJson(view) : dynamicsText(view));
 }
 
 // The control loop's figures, one a line, each as "name = text" as the window's table
@@ -754,13 +852,15 @@ int runControl(const Request& request)
 {
     Windows w(request);
     ParasiticValues values;
-    const std::optional<RealInputs> in = readRealInputs(request, w, values);
-    if (!in)
-        return kRefused;
+    const std::optional<RealInputs> inputs = realInputs(w, request, values);
+    if (!inputs)
+        return kRefused; // its message is on stderr
+    const Model::SimulatedRun& run = inputs->first;
+    const Parasitics& parts = inputs->second;
     const std::optional<CompensatorType> type = typeOf(request, w.messages);
     if (!type)
         return kRefused;
-    const std::variant<LoopTexts, QString> defaults = loopDefaults(in->run, in->parts);
+    const std::variant<LoopTexts, QString> defaults = loopDefaults(run, parts);
     if (const QString* why = std::get_if<QString>(&defaults)) {
         w.messages.ShowMessage(*why);
         return kRefused;
@@ -773,15 +873,23 @@ int runControl(const Request& request)
         return kRefused;
     const LoopInputs& loop = std::get<LoopInputs>(read);
     FormAnello window(w.messages, values);
-    window.setInputs(in->run);
+    window.setInputs(run);
     window.setFieldTexts(texts, *type);
-    return showAndDeliver(
-        request, w.messages, window,
-        [&](ProgressPort* progress) {
-            return analyseControl(in->run, in->parts, loop.design, loop.run, window.columns(), progress);
-        },
-        [](const ControlView& view, const QString&) { return loopCsv(view); },
-        [&request](const ControlView& view) { return request.json ? controlJson(view) : controlText(view); });
+    std::optional<ControlView> analysed = analysedOrRefused<ControlView>(w.messages, [&](ProgressPort* progress) {
+        return analyseControl(run, parts, loop.design, loop.run, window.columns(), progress);
+    });
+    if (!analysed)
+        return kRefused;
+    window.setView(std::move(*analysed));
+    const ControlView& view = *window.view();
+    const auto file = [&](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return loopCsv(view);
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+    return deliver(request, w.messages, file, request.json ? controlJson(view) : controlText(view));
 }
 
 // Qt's own notes (no runtime directory, a platform that cannot raise windows) are not

@@ -112,23 +112,6 @@ Form2::Form2(Model& model, MessagePort& messages, QWidget* parent)
         options_->addButton(option, int(i) + 1);
     }
 
-    makeSummaryBoxes();
-
-    caption(this, {{"Label1", 120, 9480, 8655, 375},
-                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
-        ->setFont(UiStyle::font(9.75));
-
-    makeMenu();
-    hint_ = makeHint(picture1_);
-    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
-    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
-    describePlot();
-}
-
-// The summary rows: caption, value box and unit, each box copyable and named for a
-// screen reader by its caption and unit.
-void Form2::makeSummaryBoxes()
-{
     for (std::size_t i = 0; i < std::size(kSummaryRows); ++i) {
         const SummaryRow& row = kSummaryRows[i];
         caption(this, row.caption);
@@ -146,22 +129,36 @@ void Form2::makeSummaryBoxes()
         summary_[i] = box;
         caption(this, row.unit);
     }
-}
 
-// The plot's context menu: the exports, and the windows that show the same converter in
-// other ways.
-void Form2::makeMenu()
-{
-    exports_ = new ExportActions(this, picture1_, messages_,
+    caption(this, {{"Label1", 120, 9480, 8655, 375},
+                   "Sposta il cursore del mouse sulla forma d'onda , comparirà il valore in quel punto"})
+        ->setFont(UiStyle::font(9.75));
+
+    exports_ = new ExportActions(this, picture1_, messages,
                                  {QStringLiteral("forme-d-onda"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return WindowPicture::waveformSvg(*this, model_); },
                                   [this] { return waveformCsv(model_); }});
+    makeWindowActions();
+
+    hint_ = makeHint(picture1_);
+    picture1_->setAccessibleName(QStringLiteral("Grafico delle forme d'onda reali"));
+    connect(options_, &QButtonGroup::idToggled, this, &Form2::describePlot);
+    describePlot();
+}
+
+// The entries of the plot's menu that open the other result windows for the last run,
+// usable once a run has reached the simulation.
+void Form2::makeWindowActions()
+{
     startup_ = exports_->add("AvvioConvertitore", QStringLiteral("Avvio del convertitore…"), QKeySequence(Qt::CTRL | Qt::Key_T));
     startup_->setEnabled(false);
     connect(startup_, &QAction::triggered, this, &Form2::startupRequested);
     real_ = exports_->add("ConvertitoreReale", QStringLiteral("Convertitore reale…"), QKeySequence(Qt::CTRL | Qt::Key_R));
     real_->setEnabled(false);
     connect(real_, &QAction::triggered, this, &Form2::realRequested);
+    dynamics_ = exports_->add("PiccoliSegnali", QStringLiteral("Dinamica (piccoli segnali)…"), QKeySequence(Qt::CTRL | Qt::Key_B));
+    dynamics_->setEnabled(false);
+    connect(dynamics_, &QAction::triggered, this, &Form2::dynamicsRequested);
     loop_ = exports_->add("AnelloControllo", QStringLiteral("Anello di controllo…"), QKeySequence(Qt::CTRL | Qt::Key_L));
     loop_->setEnabled(false);
     connect(loop_, &QAction::triggered, this, &Form2::loopRequested);
@@ -280,6 +277,7 @@ void Form2::setStartupAvailable(bool available)
 {
     startup_->setEnabled(available);
     real_->setEnabled(available);
+    dynamics_->setEnabled(available);
     loop_->setEnabled(available);
 }
 

@@ -54,6 +54,8 @@ signals:
     void startupRequested();
     // The student asks for the real converter of the last run.
     void realRequested();
+    // The student asks for the dynamics of the last run.
+    void dynamicsRequested();
     // The student asks for the control loop of the last run.
     void loopRequested();
 
@@ -64,14 +66,14 @@ protected:
 private:
     void pointerMoved(QPointF plotPos, QPoint globalPos);
     void describePlot();
-    void makeSummaryBoxes();
-    void makeMenu();
+    void makeWindowActions();
 
     Model& model_;
     MessagePort& messages_;
     ExportActions* exports_;
     QAction* startup_; // AvvioConvertitore
     QAction* real_;    // ConvertitoreReale
+    QAction* dynamics_; // PiccoliSegnali
     QAction* loop_;    // AnelloControllo
     PlotWidget* picture1_;
     QButtonGroup* options_;

@@ -4,7 +4,6 @@
 #include "plot/loopplot.h"
 #include "plot/startupplot.h"
 #include "plotwidget.h"
-#include "sim/parasiticfields.h"
 #include "simulationprogress.h"
 #include "uistyle.h"
 #include "windowpicture.h"
@@ -27,7 +26,7 @@ namespace {
 const QSize kWindow(1350, 700);
 const QRect kTitle(16, 8, 1318, 22);
 const QRect kInputs(16, 30, 1318, 18);
-constexpr int kParasiticTop = 54, kParasiticLeft = 150, kParasiticStep = 124;
+constexpr int kParasiticTop = 54;
 constexpr int kFieldLeft = 112, kFieldWidth = 140;
 const QRect kCalculate(16, 402, 110, 28);
 const QRect kDefaults(136, 402, 124, 28);
@@ -133,7 +132,8 @@ FormAnello::FormAnello(MessagePort& messages, ParasiticValues& values, QWidget* 
     }
     for (const Line warning : {kCrossings, kReach})
         UiStyle::setTextColour(lines_[warning], UiStyle::qColour(LoopPlot::kWarningColour));
-    makeParasiticFields();
+    editors_ = new ParasiticEditors(this, values_, QPoint(16, kParasiticTop), [this] { calculate(); },
+                                    ParasiticEditors::InOneLine{});
     makeLoopFields();
     makeButtons();
     makeLegend();
@@ -149,21 +149,6 @@ FormAnello::FormAnello(MessagePort& messages, ParasiticValues& values, QWidget* 
 }
 
 FormAnello::~FormAnello() = default;
-
-void FormAnello::makeParasiticFields()
-{
-    label(this, QStringLiteral("Label2"), QRect(16, kParasiticTop + 2, 130, 18), QStringLiteral("Elementi parassiti:"));
-    for (std::size_t i = 0; i < kParasiticRows.size(); ++i) {
-        const ParasiticRow& row = kParasiticRows[i];
-        const int left = kParasiticLeft + kParasiticStep * int(i);
-        label(this, {}, QRect(left, kParasiticTop + 2, 30, 18), QString::fromUtf8(row.symbol));
-        QLineEdit* f = field(this, row.name, QRect(left + 32, kParasiticTop, 64, 22), parasiticAccessibleName(row));
-        label(this, {}, QRect(left + 100, kParasiticTop + 2, 20, 18), QString::fromUtf8(row.unit));
-        values_.bind(f, ParasiticField(i));
-        connect(f, &QLineEdit::returnPressed, this, [this] { calculate(); });
-        parasiticFields_[i] = f;
-    }
-}
 
 void FormAnello::makeLoopFields()
 {
@@ -275,7 +260,7 @@ bool FormAnello::remake(const Model& m)
     if (!m.Simulated.valid)
         return false;
     setInputs(m.Simulated);
-    return calculate() == LoopEnd::Shown;
+    return calculate() == CalculationEnd::Shown;
 }
 
 void FormAnello::showStale(bool stale)
@@ -327,42 +312,37 @@ void FormAnello::refuseField(QLineEdit* field)
     field->selectAll();
 }
 
-LoopEnd FormAnello::calculate()
+CalculationEnd FormAnello::calculate()
 {
-    const std::variant<Parasitics, ParasiticField> parts = readParasitics(values_.texts(), messages_);
-    if (const ParasiticField* refused = std::get_if<ParasiticField>(&parts)) {
-        refuseField(parasiticFields_[std::size_t(*refused)]);
-        return LoopEnd::FieldRefused;
-    }
-    const Parasitics& p = std::get<Parasitics>(parts);
-    if (!fillDefaults(p))
-        return LoopEnd::Refused;
+    const std::optional<Parasitics> parts = editors_->read(messages_);
+    if (!parts)
+        return CalculationEnd::FieldRefused;
+    if (!fillDefaults(*parts))
+        return CalculationEnd::Refused;
     const std::variant<LoopInputs, LoopField> read = readLoopFields(fieldTexts(), type(), messages_);
     if (const LoopField* refused = std::get_if<LoopField>(&read)) {
         refuseField(loopFields_[std::size_t(*refused)]);
-        return LoopEnd::FieldRefused;
+        return CalculationEnd::FieldRefused;
     }
-    const LoopInputs& in = std::get<LoopInputs>(read);
-    std::variant<ControlView, Stop> result;
-    {
-        SimulationProgress progress([this]() -> QWidget* { return this; });
-        result = analyseControl(inputs_, p, in.design, in.run, columns(), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&result)) {
-        if (stop->outcome == SimOutcome::Cancelled)
-            return LoopEnd::Cancelled;
-        clearView();
-        lines_[kConverter]->setText(StartupPlot::inputsText(inputs_));
-        messages_.ShowMessage(stop->message);
-        if (const std::optional<LoopField> f = refusedDesignField(inputs_, p, in.design))
+    const LoopInputs in = std::get<LoopInputs>(read);
+    const CalculationEnd end = editors_->calculate<ControlView>(
+        messages_,
+        [this, &in](const Parasitics& p, ProgressPort* progress) {
+            return analyseControl(inputs_, p, in.design, in.run, columns(), progress);
+        },
+        [this](ControlView view) { setView(std::move(view)); },
+        [this] {
+            clearView();
+            lines_[kConverter]->setText(StartupPlot::inputsText(inputs_));
+        });
+    if (end == CalculationEnd::Refused) {
+        if (const std::optional<LoopField> f = refusedDesignField(inputs_, *parts, in.design))
             refuseField(loopFields_[std::size_t(*f)]);
-        return LoopEnd::Refused;
     }
-    setView(std::get<ControlView>(std::move(result)));
-    return LoopEnd::Shown;
+    return end;
 }
 
-LoopEnd FormAnello::restoreDefaults()
+CalculationEnd FormAnello::restoreDefaults()
 {
     filledDefaults_ = {};
     typeIII_->setChecked(true);

@@ -7,6 +7,7 @@
 #include "app/model.h"
 #include "app/platform.h"
 #include "exportactions.h"
+#include "parasiticeditors.h"
 #include "plot/bodeplot.h"
 #include "runfollower.h"
 #include "sim/closedloop.h"
@@ -26,14 +27,6 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-// How a calculation ended.
-enum class LoopEnd {
-    Shown,        // the new figures are shown
-    FieldRefused, // a field failed its check: that field has the focus, nothing was computed
-    Refused,      // the model, the design or the run refused: its message, and no figures
-    Cancelled,    // the student stopped the run: the window is as it was
-};
-
 // Computes nothing itself: "Calcola" (or Return in a field) reads the five parasitic
 // fields, which edit the program's one set of values, and the loop's fields, and hands
 // them with the converter to the control analysis, whose view it shows as the plot
@@ -50,9 +43,11 @@ public:
 
     // The converter "Calcola" simulates (Vi, D, Freq in Hz, L in H, C in F, RL, N).
     void setInputs(const Model::SimulatedRun& run) { inputs_ = run; }
-    LoopEnd calculate();
+    // A field refused (a parasitic element's or the loop's), or a design refused, leaves
+    // the cursor in the field to change.
+    CalculationEnd calculate();
     // Every field back to its default for the converter, type III, then calculate().
-    LoopEnd restoreDefaults();
+    CalculationEnd restoreDefaults();
 
     // Every "Grafici" that reaches the simulation computes the window again for its run.
     bool remake(const Model& m) override;
@@ -74,7 +69,6 @@ public:
     void setFileChooser(ExportActions::FileChooser chooser);
 
 private:
-    void makeParasiticFields();
     void makeLoopFields();
     void makeButtons();
     void makeLegend();
@@ -93,7 +87,7 @@ private:
     PlotWidget* timePlot_;
     PlotWidget* bodePlot_;
     ExportActions* exports_;
-    std::array<QLineEdit*, 5> parasiticFields_{};
+    ParasiticEditors* editors_;
     std::array<QLineEdit*, kLoopFieldCount> loopFields_{};
     QRadioButton* typeII_;
     QRadioButton* typeIII_;

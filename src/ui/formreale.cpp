@@ -8,14 +8,11 @@
 #include "sim/netlist.h"
 #include "sim/parasiticfields.h"
 #include "sim/waveformcsv.h"
-#include "simulationprogress.h"
 #include "uistyle.h"
 #include "windowpicture.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 
@@ -25,8 +22,6 @@ const QRect kWindow(0, 0, 1180, 700);
 const QRect kTitle(16, 8, 1148, 22);
 const QRect kInputs(16, 32, 1148, 18);
 const QRect kFieldsTitle(16, 60, 420, 18);
-constexpr int kFieldsTop = 84, kFieldStep = 28;
-const QRect kCalculate(16, 228, 110, 28);
 constexpr int kTableTop = 270, kTableStep = 26;
 constexpr int kNameLeft = 16, kNameWidth = 84, kCellLeft = 104, kCellWidth = 106, kCellStep = 110;
 const QRect kLines[] = {{16, 432, 420, 36}, {16, 472, 420, 36}, {16, 512, 420, 72}};
@@ -105,7 +100,7 @@ FormReale::FormReale(MessagePort& messages, ParasiticValues& values, QWidget* pa
           QStringLiteral("Il convertitore reale: elementi parassiti, perdite e rendimento"))
         ->setFont(UiStyle::font(9.75));
     lines_.push_back(label(this, QStringLiteral("Valori"), kInputs, {}, false));
-    makeFields();
+    editors_ = new ParasiticEditors(this, values_, kFieldsTitle.topLeft(), [this] { calculate(); });
     makeTable();
     makeLegend();
     makeBars();
@@ -119,38 +114,14 @@ FormReale::FormReale(MessagePort& messages, ParasiticValues& values, QWidget* pa
     exports_->addExport("EsportaNetlist", QStringLiteral("Esporta netlist SPICE…"), QStringLiteral("convertitore-reale.cir"),
                         QStringLiteral("Netlist SPICE (*.cir)"),
                         [this] { return view_ ? spiceNetlist(view_->inputs, view_->parasitics) : QByteArray(); });
+    QAction* dynamics = exports_->add("PiccoliSegnali", QStringLiteral("Dinamica (piccoli segnali)…"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(dynamics, &QAction::triggered, this, &FormReale::dynamicsRequested);
     plot_->setFocus();
     clearView();
 }
 
 FormReale::~FormReale() = default;
-
-void FormReale::makeFields()
-{
-    label(this, QStringLiteral("Label3"), kFieldsTitle, QStringLiteral("Elementi parassiti (valori tipici di un banco):"));
-    for (std::size_t i = 0; i < kParasiticRows.size(); ++i) {
-        const ParasiticRow& row = kParasiticRows[i];
-        const int top = kFieldsTop + kFieldStep * int(i);
-        label(this, {}, QRect(16, top + 2, 36, 18), QString::fromUtf8(row.symbol));
-        auto* field = new QLineEdit(this);
-        field->setObjectName(QString::fromLatin1(row.name));
-        field->setGeometry(56, top, 80, 22);
-        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setAccessibleName(parasiticAccessibleName(row));
-        label(this, {}, QRect(140, top + 2, 20, 18), QString::fromUtf8(row.unit));
-        label(this, {}, QRect(164, top + 2, 272, 18), QString::fromUtf8(row.meaning), false);
-        values_.bind(field, ParasiticField(i));
-        connect(field, &QLineEdit::returnPressed, this, [this] { calculate(); });
-        fields_[i] = field;
-    }
-    auto* calculateButton = new QPushButton(QStringLiteral("Calcola"), this);
-    calculateButton->setObjectName(QStringLiteral("Calcola"));
-    calculateButton->setGeometry(kCalculate);
-    calculateButton->setFont(UiStyle::font());
-    UiStyle::setButtonFace(calculateButton, UiStyle::kLightCyan);
-    UiStyle::pressOnEnter(calculateButton);
-    connect(calculateButton, &QPushButton::clicked, this, [this] { calculate(); });
-}
 
 void FormReale::makeTable()
 {
@@ -256,29 +227,13 @@ void FormReale::showStale(bool stale)
 
 RealEnd FormReale::calculate()
 {
-    const std::variant<Parasitics, ParasiticField> read = readParasitics(values_.texts(), messages_);
-    if (const ParasiticField* refused = std::get_if<ParasiticField>(&read)) {
-        QLineEdit* field = fields_[std::size_t(*refused)];
-        present();
-        field->setFocus(Qt::OtherFocusReason);
-        field->selectAll();
-        return RealEnd::FieldRefused;
-    }
-    std::variant<RealView, Stop> result;
-    {
-        SimulationProgress progress([this]() -> QWidget* { return this; });
-        result = analyseReal(inputs_, std::get<Parasitics>(read), &progress);
-    }
-    if (const Stop* stop = std::get_if<Stop>(&result)) {
-        if (stop->outcome == SimOutcome::Cancelled)
-            return RealEnd::Cancelled;
-        clearView();
-        lines_[0]->setText(StartupPlot::inputsText(inputs_));
-        messages_.ShowMessage(stop->message);
-        return RealEnd::Refused;
-    }
-    setView(std::get<RealView>(std::move(result)));
-    return RealEnd::Shown;
+    return editors_->calculate<RealView>(
+        messages_, [this](const Parasitics& parts, ProgressPort* progress) { return analyseReal(inputs_, parts, progress); },
+        [this](RealView view) { setView(std::move(view)); },
+        [this] {
+            clearView();
+            lines_[0]->setText(StartupPlot::inputsText(inputs_));
+        });
 }
 
 void FormReale::setView(RealView view)

@@ -6,6 +6,7 @@
 #include "app/model.h"
 #include "app/platform.h"
 #include "exportactions.h"
+#include "parasiticeditors.h"
 #include "runfollower.h"
 #include "sim/realconverter.h"
 
@@ -20,15 +21,8 @@ class ParasiticValues;
 class PlotWidget;
 class QFrame;
 class QLabel;
-class QLineEdit;
 
-// How a calculation ended.
-enum class RealEnd {
-    Shown,        // the new figures are shown
-    FieldRefused, // a field failed its check: that field has the focus, nothing was computed
-    Refused,      // the model cannot serve the converter: its message, and no figures
-    Cancelled,    // the student stopped the run: the window is as it was
-};
+using RealEnd = CalculationEnd;
 
 // Computes nothing itself: "Calcola" (or Return in a field) reads the five fields and
 // hands them with the converter to the real converter's analysis, whose view it shows
@@ -42,6 +36,7 @@ public:
 
     // The converter "Calcola" simulates (Vi, D, Freq in Hz, L in H, C in F, RL, N, NI).
     void setInputs(const Model::SimulatedRun& run) { inputs_ = run; }
+    const Model::SimulatedRun& inputs() const { return inputs_; }
     RealEnd calculate();
 
     // Every "Grafici" that reaches the simulation computes the window again for its run.
@@ -59,8 +54,11 @@ public:
     void present();
     void setFileChooser(ExportActions::FileChooser chooser);
 
+signals:
+    // The student asks for the dynamics of the converter shown.
+    void dynamicsRequested();
+
 private:
-    void makeFields();
     void makeTable();
     void makeLegend();
     void makeBars();
@@ -73,7 +71,7 @@ private:
     Model::SimulatedRun inputs_;
     PlotWidget* plot_;
     ExportActions* exports_;
-    std::array<QLineEdit*, 5> fields_{};
+    ParasiticEditors* editors_;
     std::vector<QLabel*> cells_;   // row by row, three a row
     std::vector<QLabel*> lines_;   // the converter, L critica, the gain maximum, the period
     QLabel* stale_; // over the plot: the figures are of an earlier run than the fields hold

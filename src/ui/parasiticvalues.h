@@ -8,10 +8,6 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
-
-class QLineEdit;
-
 class ParasiticValues : public QObject {
     Q_OBJECT
 public:
@@ -23,10 +19,6 @@ public:
     QString text(ParasiticField field) const { return texts_[std::size_t(field)]; }
     void setText(ParasiticField field, const QString& text);
 
-    // Makes `field` show the value `which`, edit it as the student types, and follow it
-    // when another window's field edits it.
-    void bind(QLineEdit* field, ParasiticField which);
-
 signals:
     // Told only when a text becomes another.
     void changed(ParasiticField field, const QString& text);
@@ -34,16 +26,3 @@ signals:
 private:
     ParasiticTexts texts_;
 };
-
-// What each parasitic field shows, in the order of ParasiticField: its objectName, its
-// symbol, its unit and what it stands for.
-struct ParasiticRow {
-    const char* name;
-    const char* symbol;
-    const char* unit;
-    const char* meaning;
-};
-extern const std::array<ParasiticRow, kParasiticFieldCount> kParasiticRows;
-
-// What a screen reader says of a parasitic field: "rL, resistenza … , in ohm".
-QString parasiticAccessibleName(const ParasiticRow& row);

@@ -3,13 +3,34 @@
 #include "form2.h"
 #include "formanello.h"
 #include "formavvio.h"
+#include "formdinamica.h"
 #include "formreale.h"
 #include "simulationprogress.h"
 #include "windowplacement.h"
 
 #include <QScreen>
 
-#include <functional>
+namespace {
+
+// A window computed from the parasitic fields for `run`: made by `make` the first time,
+// then computed and brought to the front; a first opening cancelled closes it again.
+template <typename Window, typename Make>
+void showComputed(QPointer<Window>& window, const Model::SimulatedRun& run, Make make)
+{
+    if (!run.valid)
+        return;
+    const bool fresh = !window;
+    if (fresh)
+        window = make();
+    window->setInputs(run);
+    window->present();
+    if (window->calculate() == CalculationEnd::Cancelled && fresh && window)
+        window->close();
+    else if (window)
+        window->present();
+}
+
+} // namespace
 
 WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model), messages_(messages) {}
 
@@ -17,6 +38,7 @@ WaveformHost::WaveformHost(Model& model, MessagePort& messages) : model_(model),
 // window the user closed has already deleted itself.
 WaveformHost::~WaveformHost()
 {
+    delete dynamics_.data();
     delete loop_.data();
     delete real_.data();
     delete startup_.data();
@@ -36,6 +58,7 @@ Form2Port& WaveformHost::obtainForm2()
         QObject::connect(form2_, &Form2::closing, form2_, [this](QPoint place) { lastPlace_ = place; });
         QObject::connect(form2_, &Form2::startupRequested, form2_, [this] { showStartup(); });
         QObject::connect(form2_, &Form2::realRequested, form2_, [this] { showReal(model_.Simulated); });
+        QObject::connect(form2_, &Form2::dynamicsRequested, form2_, [this] { showDynamics(model_.Simulated); });
         QObject::connect(form2_, &Form2::loopRequested, form2_, [this] { showLoop(model_.Simulated); });
         form2_->move(firstPlace(form2_->size()));
     }
@@ -86,45 +109,23 @@ void WaveformHost::showStartup()
     startup_->present();
 }
 
-namespace {
-
-// A result window computed for `run`: made by `make` the first time it is asked for, and
-// closed again when that first calculation is cancelled.
-template <typename Window, typename End>
-void showComputed(QPointer<Window>& window, const Model::SimulatedRun& run, const std::function<Window*()>& make,
-                  End cancelled)
-{
-    if (!run.valid)
-        return;
-    const bool fresh = !window;
-    if (fresh)
-        window = make();
-    window->setInputs(run);
-    window->present();
-    if (window->calculate() == cancelled && fresh && window)
-        window->close();
-    else if (window)
-        window->present();
-}
-
-} // namespace
-
-// Made with the program's parasitic values, following the runs, and placed clear of the
-// results where the screen has room, then of the main window.
-template <typename Window>
-Window* WaveformHost::makeResult()
-{
-    auto* made = new Window(messages_, parasitics_);
-    follow(made, *made);
-    const bool resultsShown = form2_ && form2_->isVisible();
-    made->move(placeClear(made->size(), resultsShown ? form2_->frameGeometry() : QRect(),
-                          mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
-    return made;
-}
-
 void WaveformHost::showReal(const Model::SimulatedRun& run)
 {
-    showComputed<FormReale>(real_, run, [this] { return makeResult<FormReale>(); }, RealEnd::Cancelled);
+    showComputed(real_, run, [this] {
+        auto* window = new FormReale(messages_, parasitics_);
+        follow(window, *window);
+        QObject::connect(window, &FormReale::dynamicsRequested, window, [this] { showDynamics(real_->inputs()); });
+        placeBesideResults(window);
+        return window;
+    });
+}
+
+// Clear of the waveform window where it is shown, then of the main window.
+void WaveformHost::placeBesideResults(QWidget* window) const
+{
+    const bool resultsShown = form2_ && form2_->isVisible();
+    window->move(placeClear(window->size(), resultsShown ? form2_->frameGeometry() : QRect(),
+                            mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
 }
 
 FormReale* WaveformHost::real() const
@@ -132,9 +133,29 @@ FormReale* WaveformHost::real() const
     return real_.data();
 }
 
+void WaveformHost::showDynamics(const Model::SimulatedRun& run)
+{
+    showComputed(dynamics_, run, [this] {
+        auto* window = new FormDinamica(messages_, parasitics_);
+        follow(window, *window);
+        placeBesideResults(window);
+        return window;
+    });
+}
+
+FormDinamica* WaveformHost::dynamics() const
+{
+    return dynamics_.data();
+}
+
 void WaveformHost::showLoop(const Model::SimulatedRun& run)
 {
-    showComputed<FormAnello>(loop_, run, [this] { return makeResult<FormAnello>(); }, LoopEnd::Cancelled);
+    showComputed(loop_, run, [this] {
+        auto* window = new FormAnello(messages_, parasitics_);
+        follow(window, *window);
+        placeBesideResults(window);
+        return window;
+    });
 }
 
 FormAnello* WaveformHost::loop() const

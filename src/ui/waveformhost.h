@@ -18,6 +18,7 @@
 class Form2;
 class FormAnello;
 class FormAvvio;
+class FormDinamica;
 class FormReale;
 class QWidget;
 class RunFollower;
@@ -53,6 +54,11 @@ public:
     // window as it was.
     void showReal(const Model::SimulatedRun& run);
     FormReale* real() const;
+    // Shows the dynamics of `run` in its window, made the first time it is asked for and
+    // placed as the real converter's, computed with the parasitic values the fields hold.
+    // Cancelled, it leaves the window as it was; a first opening cancelled closes it.
+    void showDynamics(const Model::SimulatedRun& run);
+    FormDinamica* dynamics() const;
     // Shows the control loop of `run` in its window, made the first time it is asked
     // for and placed as the real converter's, and computes it with the parasitic values
     // the fields hold.  Cancelled, it leaves the window as it was.
@@ -76,15 +82,15 @@ private:
     QPoint firstPlace(QSize clientSize) const;
     QPoint placeClear(QSize clientSize, const QRect& keepClear, const QRect& rather) const;
     QSize withFrame(QSize clientSize) const;
-    template <typename Window>
-    Window* makeResult();
     void placeStartup();
+    void placeBesideResults(QWidget* window) const;
 
     Model& model_;
     MessagePort& messages_;
     QPointer<Form2> form2_;
     QPointer<FormAvvio> startup_;
     QPointer<FormReale> real_;
+    QPointer<FormDinamica> dynamics_;
     QPointer<FormAnello> loop_;
     ParasiticValues parasitics_;
     QPointer<const QWidget> mainWindow_;
