@@ -1090,6 +1090,15 @@ private slots:
         QCOMPARE(csv.readAll().count('\n'), 500);
         QTest::keyClick(form2(), Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(host_->loop(), window);
+        // The dynamics window's menu opens it too, for the converter that window shows.
+        QVERIFY(window->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!host_->loop());
+        form2()->findChild<QAction*>("PiccoliSegnali")->trigger();
+        QVERIFY(host_->dynamics());
+        host_->dynamics()->findChild<QAction*>("AnelloControllo")->trigger();
+        QVERIFY(host_->loop() && host_->loop()->isVisible() && host_->loop()->view());
+        QCOMPARE(host_->loop()->view()->model.run.L, 75e-6);
         QCOMPARE(messages_.messages, QStringList());
     }
 

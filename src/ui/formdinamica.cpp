@@ -6,6 +6,7 @@
 #include "uistyle.h"
 #include "windowpicture.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
@@ -95,6 +96,8 @@ FormDinamica::FormDinamica(MessagePort& messages, ParasiticValues& values, QWidg
     exports_ = new ExportActions(this, plot_, messages,
                                  {QStringLiteral("dinamica"), [this] { return WindowPicture::picture(*this); },
                                   [this] { return svg(); }, [this] { return view_ ? dynamicsCsv(*view_) : QByteArray(); }});
+    QAction* loop = exports_->add("AnelloControllo", QStringLiteral("Anello di controllo…"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(loop, &QAction::triggered, this, &FormDinamica::loopRequested);
     plot_->setFocus();
     clearView();
 }

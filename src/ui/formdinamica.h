@@ -35,6 +35,7 @@ public:
 
     // The converter "Calcola" analyses (Vi, D, Freq in Hz, L in H, C in F, RL, N, NI).
     void setInputs(const Model::SimulatedRun& run) { inputs_ = run; }
+    const Model::SimulatedRun& inputs() const { return inputs_; }
     CalculationEnd calculate();
 
     // Every "Grafici" that reaches the simulation computes the window again for its run.
@@ -55,6 +56,10 @@ public:
     // Shows the window restored if it was minimised, raised and active.
     void present();
     void setFileChooser(ExportActions::FileChooser chooser);
+
+signals:
+    // The student asks for the control loop of the converter shown.
+    void loopRequested();
 
 private:
     void makeChoice();

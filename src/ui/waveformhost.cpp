@@ -138,6 +138,7 @@ void WaveformHost::showDynamics(const Model::SimulatedRun& run)
     showComputed(dynamics_, run, [this] {
         auto* window = new FormDinamica(messages_, parasitics_);
         follow(window, *window);
+        QObject::connect(window, &FormDinamica::loopRequested, window, [this] { showLoop(dynamics_->inputs()); });
         placeBesideResults(window);
         return window;
     });
