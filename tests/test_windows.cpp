@@ -1059,6 +1059,9 @@ private slots:
         QVERIFY(window && window->isVisible() && window->objectName() == "FormAnello");
         QCOMPARE(window->windowTitle(), QString("Anello di controllo"));
         QVERIFY(QGuiApplication::screens().first()->availableGeometry().contains(window->frameGeometry()));
+        // On a 1366 × 768 laptop with room for the frame (8 pixels across, 28 down) and a
+        // 40-pixel panel.
+        QVERIFY(window->width() <= 1366 - 8 && window->height() <= 768 - 28 - 40);
         const auto text = [window](const char* name) { return window->findChild<QLineEdit*>(name)->text(); };
         QCOMPARE(QStringList({text("TextFc"), text("TextPM"), text("TextRL2"), text("TextVi2"), text("TextPrima"),
                               text("TextDopo"), text("TextDmin"), text("TextDmax"), text("TextRL")}),
