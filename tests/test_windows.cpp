@@ -1102,6 +1102,12 @@ private slots:
         host_->dynamics()->findChild<QAction*>("AnelloControllo")->trigger();
         QVERIFY(host_->loop() && host_->loop()->isVisible() && host_->loop()->view());
         QCOMPARE(host_->loop()->view()->model.run.L, 75e-6);
+        // Result windows opened one after another: none hides another exactly, whatever
+        // their sizes happen to be.
+        form2()->findChild<QAction*>("ConvertitoreReale")->trigger();
+        QVERIFY(host_->real() && host_->real()->isVisible());
+        const QPoint atReal = host_->real()->pos(), atDynamics = host_->dynamics()->pos(), atLoop = host_->loop()->pos();
+        QVERIFY(atReal != atDynamics && atReal != atLoop && atDynamics != atLoop);
         QCOMPARE(messages_.messages, QStringList());
     }
 

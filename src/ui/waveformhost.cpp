@@ -1,5 +1,7 @@
 #include "waveformhost.h"
 
+#include <algorithm>
+
 #include "form2.h"
 #include "formanello.h"
 #include "formavvio.h"
@@ -120,12 +122,28 @@ void WaveformHost::showReal(const Model::SimulatedRun& run)
     });
 }
 
-// Clear of the waveform window where it is shown, then of the main window.
+// Clear of the waveform window where it is shown, then of the main window.  Two result
+// windows of the same size would find the same place, the later one hiding the earlier
+// exactly, and the student would think it had been replaced: the later one then steps
+// down and right by a title bar's height, as a cascade does.
 void WaveformHost::placeBesideResults(QWidget* window) const
 {
     const bool resultsShown = form2_ && form2_->isVisible();
-    window->move(placeClear(window->size(), resultsShown ? form2_->frameGeometry() : QRect(),
-                            mainWindow_ ? mainWindow_->frameGeometry() : QRect()));
+    QPoint at = placeClear(window->size(), resultsShown ? form2_->frameGeometry() : QRect(),
+                           mainWindow_ ? mainWindow_->frameGeometry() : QRect());
+    const QWidget* others[] = {startup_.data(), real_.data(), dynamics_.data(), loop_.data()};
+    const int step = std::max(24, mainWindow_ ? withFrame(QSize(0, 0)).height() : 0);
+    // One step per other window at most: at the screen's corner a step may not move it.
+    for (std::size_t i = 0; i < std::size(others); ++i) {
+        if (std::ranges::none_of(others, [&](const QWidget* other) {
+                return other && other != window && other->isVisible() && other->pos() == at;
+            }))
+            break;
+        at += QPoint(step, step);
+        if (mainWindow_)
+            at = keepOnScreen(mainWindow_->screen()->availableGeometry(), withFrame(window->size()), at);
+    }
+    window->move(at);
 }
 
 FormReale* WaveformHost::real() const
