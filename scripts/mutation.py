@@ -3,7 +3,7 @@
 runs the whole suite, and reports which faults no test catches.
 
     scripts/mutation.py [--faults FILE] [--tree DIR] [--build DIR] [--only SUBSTRING]
-                        [--locales C,it_IT.UTF-8]
+                        [--locales C,it_IT.UTF-8] [--slow REGEX]
 
 --faults   the list of faults (default scripts/mutants/own.tsv): one a line, subsystem,
            file, text on the line and replacement separated by tabs, with "\\n", "\\t"
@@ -14,6 +14,8 @@ runs the whole suite, and reports which faults no test catches.
 --locales  runs the suite under each of these LC_ALL values in turn, up to the first
            that catches the fault (a number written or read through the C library
            shows only in Italian); without it, under the caller's locale.
+--slow     the tests (a ctest regex) run only after all the others pass, such as the
+           comparison with the peer simulator: a caught fault then costs seconds.
 
 Run it on a copy of the tree (git worktree add /tmp/mut HEAD), since every fault is
 written into the sources for the length of one build.
@@ -74,20 +76,25 @@ def changed_line(find, replace):
     return find.split("\n")[0].strip()
 
 
-def run_suite(build, locales):
-    """The verdict and the failing tests, trying each locale until one catches."""
+def run_suite(build, locales, slow):
+    """The verdict and the failing tests, trying each locale until one catches.  The
+    tests matching `slow` run only when the others have all passed: a fault most tests
+    catch in seconds then costs seconds, and the verdict is the whole suite's."""
+    selections = [["-E", slow], ["-R", slow]] if slow else [[]]
     for locale in locales:
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
         if locale:
             env.update(LC_ALL=locale, LANG=locale)
-        with tempfile.TemporaryDirectory() as runtime:
-            env["XDG_RUNTIME_DIR"] = runtime
-            run = subprocess.run(["ctest", "--test-dir", build, "-j2", "--timeout", "120", "--output-on-failure"],
-                                 capture_output=True, text=True, env=env)
-        if run.returncode != 0:
-            failing = sorted(set(re.findall(r"FAIL!  : (\w+::\w+)", run.stdout)))
-            tests = failing or sorted(set(re.findall(r"\d+ - (\w+) \(", run.stdout)))
-            return "caught", [f"{t} ({locale})" if locale else t for t in tests]
+        for selection in selections:
+            with tempfile.TemporaryDirectory() as runtime:
+                env["XDG_RUNTIME_DIR"] = runtime
+                run = subprocess.run(["ctest", "--test-dir", build, "-j2", "--timeout", "300",
+                                      "--output-on-failure", *selection],
+                                     capture_output=True, text=True, env=env)
+            if run.returncode != 0:
+                failing = sorted(set(re.findall(r"FAIL!  : (\w+::\w+)", run.stdout)))
+                tests = failing or sorted(set(re.findall(r"\d+ - (\w+) \(", run.stdout)))
+                return "caught", [f"{t} ({locale})" if locale else t for t in tests]
     return "SURVIVED", []
 
 
@@ -98,6 +105,7 @@ def main():
     parser.add_argument("--build", default=None)
     parser.add_argument("--only", default="")
     parser.add_argument("--locales", default="", help="comma-separated LC_ALL values, e.g. C,it_IT.UTF-8")
+    parser.add_argument("--slow", default="", help="regex of the tests run last, only when the rest pass")
     args = parser.parse_args()
     tree = os.path.abspath(args.tree)
     build = os.path.abspath(args.build or os.path.join(tree, "build-mutation"))
@@ -122,7 +130,7 @@ def main():
             if built.returncode != 0:
                 verdict, failing = "does not build", []
             else:
-                verdict, failing = run_suite(build, locales)
+                verdict, failing = run_suite(build, locales, args.slow)
         finally:
             with open(full, "w", encoding="utf-8") as f:
                 f.write(original)
