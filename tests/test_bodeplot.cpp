@@ -278,7 +278,7 @@ private slots:
         chart.dots.push_back({kHighQ.Freq / 100, {0, -90}, Colours::kRed, {}});
         Recorder surface;
         BodePlot::draw(chart, surface);
-        int curve = 0, dot = 0, mark = 0, beyond = 0;
+        int curve = 0, inPhase = 0, dot = 0, mark = 0, beyond = 0;
         const auto within = [](const PlotLine& l, const BodePlot::Band& b) {
             return std::min(l.y1, l.y2) >= b.bottom - 1e-4 && std::max(l.y1, l.y2) <= b.bottom + b.height + 1e-4;
         };
@@ -286,12 +286,14 @@ private slots:
             if (colour == Colours::kBlue) {
                 ++curve;
                 QVERIFY(l.x1 >= 0 && l.x2 <= 100 && (within(l, BodePlot::kMagnitudeBand) || within(l, BodePlot::kPhaseBand)));
+                inPhase += within(l, BodePlot::kPhaseBand);
             }
             dot += colour == Colours::kRed;
             mark += colour == Colours::kGreen;
             beyond += colour == Colours::kMagenta;
         }
         QCOMPARE(curve, 2 * (kBodePoints - 1));
+        QCOMPARE(inPhase, kBodePoints - 1); // the magnitude in its band, the phase in its own
         QCOMPARE(dot, 2 * 8); // a chord per pixel row of a 3.5-pixel radius, twice
         QVERIFY(mark > 10 && beyond == 0);
     }

@@ -468,6 +468,7 @@ private slots:
         for (QByteArray line = data.readLine(); !line.isEmpty(); line = data.readLine(), ++rows) {
             const QList<QByteArray> row = line.chopped(1).split(',');
             QVERIFY2(row.size() == 8 && row[0].toInt() == rows + 1 && (row[7] == "0" || row[7] == "1"), line.constData());
+            QCOMPARE(row[1].toDouble(), rows / 80e3); // the period's start: period 1 starts from rest at t = 0
             if (row[7] == "1")
                 discontinuous << row[0].toInt();
         }

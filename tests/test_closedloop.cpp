@@ -102,6 +102,16 @@ void TestClosedLoop::whereTheLoopsEnd()
     QCOMPARE(run.periods.size(), std::size_t(500));
     for (const LoopPeriod& p : run.periods)
         QVERIFY(p.duty >= 0 && p.duty <= 0.9);
+    // The open loop's dip is from its own level before the step, the mean of its last 10
+    // periods' means, which lies a ripple's share below the closed loop's Vref.
+    double openLevel = 0, openDip = 0;
+    for (std::size_t p = 90; p < 100; ++p)
+        openLevel += run.periods[p].openMean / 10;
+    for (std::size_t p = 100; p < 500; ++p) {
+        if (std::fabs(run.periods[p].openMean - openLevel) > std::fabs(openDip))
+            openDip = run.periods[p].openMean - openLevel;
+    }
+    QVERIFY2(std::fabs(f.openDeviation / openDip - 1) < 1e-9, qPrintable(QString::number(f.openDeviation - openDip)));
 }
 
 // With rL = 1 Ω and the load cut to a third, the averaged gain peaks at 1.14: 17.1 V

@@ -284,6 +284,23 @@ private slots:
                  qPrintable(LoopPlot::reachNote(v)));
     }
 
+    // The table gives the smallest gain margin, wherever it lies among them; none below
+    // f/2 is said in words.
+    void gainMarginRow()
+    {
+        ControlView v = flatView(100, 10, 10);
+        const auto marginText = [&v] {
+            for (const LoopPlot::FigureRow& row : LoopPlot::figureRows(v)) {
+                if (QByteArray(row.key) == "MargineGuadagno")
+                    return row.text;
+            }
+            return QString("(no row)");
+        };
+        QCOMPARE(marginText(), QString("nessuno sotto f/2"));
+        v.loop.margins = {{12000, 12}, {23000, 6.5}, {31000, 9}};
+        QCOMPARE(marginText(), QString("6,50 dB a 2,30E+04 Hz"));
+    }
+
     // The loop gain's chart for the 9 V converter whose T crosses 1 three times: a mark
     // at each crossover with its margin and at each gain margin, and at each crossover
     // the pointer reads T itself, of magnitude 1 and phase PM − 180°; 0 dB and −180°

@@ -63,8 +63,8 @@ private slots:
     void eachLossAlone();
     void averagedTextbookLimits_data();
     void averagedTextbookLimits();
-    void gainMaximumOfTheWindingAlone_data();
-    void gainMaximumOfTheWindingAlone();
+    void gainMaximumOfOneResistance_data();
+    void gainMaximumOfOneResistance();
     void idealDiscontinuousGain();
     void steadyStateFromTheOperatingPointIsTheOneFromRest_data();
     void steadyStateFromTheOperatingPointIsTheOneFromRest();
@@ -219,22 +219,31 @@ void TestReal::averagedTextbookLimits()
 }
 
 // With the winding alone M = RL·D'/(D'²·RL + rL), highest at D' = √(rL/RL) with
-// M = √(RL/rL)/2.
-void TestReal::gainMaximumOfTheWindingAlone_data()
+// M = √(RL/rL)/2.  With the switch alone M = RL·D'/(D'²·RL + D·Ron), whose derivative
+// RL·(Ron − D'²·RL)/(…)² vanishes at D' = a = √(Ron/RL) too, with M = √(RL/Ron)/(2 − a).
+void TestReal::gainMaximumOfOneResistance_data()
 {
-    QTest::addColumn<double>("rL");
-    QTest::newRow("0.1 ohm") << 0.1;
-    QTest::newRow("1 ohm") << 1.0;
-    QTest::newRow("1 micro-ohm, a hair from D = 1") << 1e-6;
+    QTest::addColumn<Parasitics>("p");
+    QTest::addColumn<double>("r");
+    QTest::addColumn<double>("M");
+    const auto winding = [](double r) { return std::sqrt(16.67 / r) / 2; };
+    const auto sw = [](double r) { return std::sqrt(16.67 / r) / (2 - std::sqrt(r / 16.67)); };
+    QTest::newRow("winding 0.1 ohm") << Parasitics{.rL = 0.1} << 0.1 << winding(0.1);
+    QTest::newRow("winding 1 ohm") << Parasitics{.rL = 1} << 1.0 << winding(1);
+    QTest::newRow("winding 1 micro-ohm, a hair from D = 1") << Parasitics{.rL = 1e-6} << 1e-6 << winding(1e-6);
+    QTest::newRow("switch 0.05 ohm, an ideal winding") << Parasitics{.Ron = 0.05} << 0.05 << sw(0.05);
+    QTest::newRow("switch 2 ohm") << Parasitics{.Ron = 2} << 2.0 << sw(2);
 }
 
-void TestReal::gainMaximumOfTheWindingAlone()
+void TestReal::gainMaximumOfOneResistance()
 {
-    QFETCH(double, rL);
-    const std::optional<GainMaximum> max = gainMaximum(run({}), {.rL = rL});
+    QFETCH(Parasitics, p);
+    QFETCH(double, r);
+    QFETCH(double, M);
+    const std::optional<GainMaximum> max = gainMaximum(run({}), p);
     QVERIFY(max);
-    QVERIFY(std::fabs(max->D - (1 - std::sqrt(rL / 16.67))) < 1e-6);
-    QVERIFY(relative(max->gain, std::sqrt(16.67 / rL) / 2) < 1e-9);
+    QVERIFY(std::fabs(max->D - (1 - std::sqrt(r / 16.67))) < 1e-6);
+    QVERIFY(relative(max->gain, M) < 1e-9);
     QVERIFY(!gainMaximum(run({}), {.VF = 0.5, .RD = 0.1})); // nothing stops the current near D = 1
 }
 
@@ -313,10 +322,18 @@ void TestReal::curveCsv()
         QCOMPARE(cells[0].toInt(), percent);
         QVERIFY(relative(cells[1].toDouble(), 1 / (1 - percent / 100.0)) < 1e-15); // continuous at every D
         QCOMPARE(cells[2].isEmpty(), 0.5 <= (1 - percent / 100.0) * kTypical.VF);
+        if (!cells[2].isEmpty()) { // the averaged columns, each under its own heading
+            const double D = percent / 100.0, Dp = 1 - D, RL = v.inputs.RL;
+            const double X = kTypical.rL + D * kTypical.Ron + Dp * kTypical.RD;
+            const double Vo = (0.5 - Dp * kTypical.VF) * RL * Dp / (Dp * Dp * RL + X);
+            QVERIFY2(relative(cells[2].toDouble(), Vo / 0.5) < 1e-12, lines[percent + 1].constData());
+            QVERIFY2(relative(cells[3].toDouble(), Vo * Dp / 0.5) < 1e-12, lines[percent + 1].constData());
+        }
         const bool point = percent >= 5 && percent % 5 == 0;
         QCOMPARE(!cells[4].isEmpty() && !cells[5].isEmpty(), point);
     }
     QCOMPARE(lines[41].split(',')[4].toDouble(), v.points[7].figures->Vo / 0.5);
+    QVERIFY(relative(lines[41].split(',')[5].toDouble(), v.points[7].figures->Pout / v.points[7].figures->Pin) < 1e-15);
 }
 
 QTEST_GUILESS_MAIN(TestReal)

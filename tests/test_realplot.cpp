@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -102,6 +103,31 @@ private slots:
     // Each bar is its power's share of Pin; the stacked bar's segments follow each other
     // without gap, and with the simulated figures they end at Pin's full length, because
     // the power drawn from the input is the power delivered plus the four losses.
+    // Which period the window shows, and how many were simulated to reach it.  The
+    // worked example with the bench's parts settles into a cycle of two periods, found
+    // after 2050; past it more periods cost nothing and change nothing: NI = 5000 and the
+    // longest even NI simulate the same periods and show the same bits.
+    void periodShown()
+    {
+        const auto at = [](std::int64_t NI) {
+            Model::SimulatedRun c = kExample;
+            c.NI = NI;
+            std::variant<RealView, Stop> result = analyseReal(c, kTypical, nullptr);
+            return std::get<RealView>(std::move(result));
+        };
+        const RealView early = at(1000), settled = at(5000), longest = at(2147483646);
+        QCOMPARE(early.run.cycleLength, 0);
+        QVERIFY(RealPlot::periodText(early).contains("periodo NI = 1000. Lo stato non si è ancora ripetuto"));
+        QCOMPARE(settled.run.cycleLength, 2);
+        QCOMPARE(settled.run.stepped, 2050);
+        QCOMPARE(longest.run.stepped, 2050);
+        QCOMPARE(longest.run.figures.Vo, settled.run.figures.Vo);
+        QCOMPARE(longest.run.figures.Pin, settled.run.figures.Pin);
+        const QString text = RealPlot::periodText(longest);
+        QVERIFY2(text.contains("NI = 2147483646. Lo stato si ripete esattamente in un ciclo di 2 periodi (2050 simulati)"),
+                 qPrintable(text));
+    }
+
     void barsAddUp()
     {
         RealView made;
@@ -189,6 +215,15 @@ private slots:
         QVERIFY2(std::fabs(centreX - bestD * 100) < 2e-3, qPrintable(QString::number(centreX)));
         QVERIFY2(std::fabs(centreY - best / 6 * 100) < 1e-4, qPrintable(QString::number(centreY)));
         QCOMPARE(linesOf(RealPlot::kSimulatedColour).size(), std::size_t(4 * 19));
+        // The efficiency on its own scale, 0 to 100 % over the plot's height: at the
+        // design's D the averaged η = Vo·D'/Vi.
+        const Model::SimulatedRun& c = view.inputs;
+        const double Dp = 1 - c.D, X = kTypical.rL + c.D * kTypical.Ron + Dp * kTypical.RD;
+        const double eta = (c.Vi - Dp * kTypical.VF) * c.RL * Dp / (Dp * Dp * c.RL + X) * Dp / c.Vi;
+        const std::vector<PlotLine> efficiency = linesOf(RealPlot::kEfficiencyColour);
+        const auto atDesign = std::find_if(efficiency.begin(), efficiency.end(), [](const PlotLine& l) { return l.x1 == 40.0f; });
+        QVERIFY(atDesign != efficiency.end());
+        QVERIFY2(std::fabs(atDesign->y1 - 100 * eta) < 1e-4, qPrintable(QString::number(atDesign->y1)));
     }
 
     // The pointer's readout at x = D in %.  Without parasitics the averaged gain is
