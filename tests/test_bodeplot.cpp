@@ -252,7 +252,7 @@ private slots:
         view.model = std::get<SmallSignal>(smallSignal(run, parts));
         view.curves = bodeCurves(view.model);
         view.marks = bodeMarks(view.model);
-        view.points.push_back({run.Freq / 100, 100, 0, 0, std::complex<double>(1, 0), 0, 0});
+        view.points.push_back({run.Freq / 100, 100, 30, -10, std::complex<double>(1, 0), 31.5, -12});
         const BodePlot::Chart gvd = DynamicsPlot::chart(view, DynamicsPlot::Function::Gvd);
         QStringList got;
         for (const BodePlot::Mark& mark : gvd.marks) {
@@ -261,6 +261,8 @@ private slots:
         }
         QCOMPARE(got, labels);
         QCOMPARE(int(gvd.dots.size()), 1);
+        // The dot is what the switching model measured, beside the averaged curve.
+        QVERIFY(gvd.dots[0].value.magnitudeDb == 31.5 && gvd.dots[0].value.phaseDeg == -12);
         QVERIFY(DynamicsPlot::chart(view, DynamicsPlot::Function::Zout).dots.empty());
         QCOMPARE(DynamicsPlot::chart(view, DynamicsPlot::Function::Zout).curves.front().unit, QString("dBΩ"));
     }

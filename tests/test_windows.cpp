@@ -91,6 +91,24 @@ double nearlyCovered(const QImage& a, const QImage& b, const QRect& area, QColor
 
 // The first label of `window` whose text does not fit it, wrapped or on one line; empty
 // when every one fits.
+// The Bode plot's scale labels beside their own bands: every phase label ("-90°")
+// below every magnitude label ("40 dB"), the magnitude drawn above the phase.
+bool scalesBesideTheirBands(const QWidget* window)
+{
+    const QRegularExpression phase("^-?\\d+°$"), magnitude("^-?\\d+ dB");
+    int lowestMagnitude = -1, highestPhase = 1 << 30, phases = 0, magnitudes = 0;
+    for (const QLabel* l : window->findChildren<QLabel*>()) {
+        if (!l->isVisible())
+            continue;
+        const int y = l->geometry().center().y();
+        if (phase.match(l->text()).hasMatch())
+            highestPhase = std::min(highestPhase, y), ++phases;
+        if (magnitude.match(l->text()).hasMatch())
+            lowestMagnitude = std::max(lowestMagnitude, y), ++magnitudes;
+    }
+    return phases >= 3 && magnitudes >= 3 && highestPhase > lowestMagnitude;
+}
+
 QString clippedLabel(const QWidget* window)
 {
     for (const QLabel* l : window->findChildren<QLabel*>()) {
@@ -919,6 +937,7 @@ private slots:
         QCOMPARE(window->windowTitle(), QString("Dinamica del convertitore: piccoli segnali"));
         QVERIFY(QGuiApplication::screens().first()->availableGeometry().contains(window->frameGeometry()));
         QVERIFY2(clippedLabel(window).isEmpty(), qPrintable(clippedLabel(window)));
+        QVERIFY(scalesBesideTheirBands(window));
         const auto text = [window](const char* name) { return window->findChild<QLabel*>(name)->text(); };
         const auto exact = [window](const char* box) {
             window->findChild<QLabel*>(box)->findChild<QAction*>("CopiaValoreEsatto")->trigger();
@@ -1074,6 +1093,7 @@ private slots:
         for (const char* none : {"Riga3", "Riga4"}) // one crossover; the reference within reach
             QCOMPARE(window->findChild<QLabel*>(none)->text(), QString());
         QVERIFY2(clippedLabel(window).isEmpty(), qPrintable(clippedLabel(window)));
+        QVERIFY(scalesBesideTheirBands(window));
         auto* plot = window->findChild<PlotWidget*>("GraficoGradino");
         QTest::mouseMove(plot, plot->contentsRect().center());
         QVERIFY2(plot->toolTip().contains("° dopo il gradino) ; vo medio = 2,3"), qPrintable(plot->toolTip()));

@@ -817,9 +817,8 @@ QByteArray controlJson(const ControlView& view)
         crossovers += "{\"f_Hz\": " + shortestText(c.fHz) + ", \"PM_deg\": " + shortestText(c.pmDeg) + '}';
     }
     crossovers += ']';
-    const auto least = std::min_element(view.loop.margins.begin(), view.loop.margins.end(),
-                                        [](const GainMargin& a, const GainMargin& b) { return a.gmDb < b.gmDb; });
-    const QByteArray margin = least == view.loop.margins.end() ? QByteArrayLiteral("null") : shortestText(least->gmDb);
+    const std::optional<GainMargin> least = smallestMargin(view.loop);
+    const QByteArray margin = least ? shortestText(least->gmDb) : QByteArrayLiteral("null");
     const JsonEntry entries[] = {
         {"Boost_deg", shortestText(gc.boostDeg)}, {"K", shortestText(gc.k)}, {"fz_Hz", shortestText(gc.fzHz)},
         {"fp_Hz", shortestText(gc.fpHz)}, {"wI", shortestText(gc.wI)}, {"Delay_s", shortestText(gc.delay)},

@@ -208,9 +208,8 @@ std::vector<FigureRow> loopRows(const ControlView& view)
         rows.push_back({"Incrocio", QStringLiteral("%1° incrocio di |T| con 1").arg(++i),
                         QStringLiteral("%1 Hz, PM = %2").arg(sci(c.fHz), degrees(c.pmDeg)), c.fHz});
     }
-    const auto least = std::min_element(view.loop.margins.begin(), view.loop.margins.end(),
-                                        [](const GainMargin& a, const GainMargin& b) { return a.gmDb < b.gmDb; });
-    if (least == view.loop.margins.end())
+    const std::optional<GainMargin> least = smallestMargin(view.loop);
+    if (!least)
         rows.push_back({"MargineGuadagno", QStringLiteral("Margine di guadagno"), QStringLiteral("nessuno sotto f/2"), {}});
     else
         rows.push_back({"MargineGuadagno", QStringLiteral("Margine di guadagno"),

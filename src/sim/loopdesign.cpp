@@ -312,6 +312,15 @@ double loopGainPhaseDeg(const SmallSignal& model, const Compensator& gc, double 
     return gc.phaseDeg(fHz) + model.Gvd.phaseDeg(fHz) - 360 * fHz * gc.delay;
 }
 
+std::optional<GainMargin> smallestMargin(const LoopAnalysis& loop)
+{
+    const auto least = std::min_element(loop.margins.begin(), loop.margins.end(),
+                                        [](const GainMargin& a, const GainMargin& b) { return a.gmDb < b.gmDb; });
+    if (least == loop.margins.end())
+        return std::nullopt;
+    return *least;
+}
+
 LoopAnalysis analyseLoop(const SmallSignal& model, const Compensator& gc)
 {
     const std::vector<double> f = scanFrequencies(model, gc);

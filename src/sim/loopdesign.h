@@ -37,6 +37,7 @@
 
 #include <complex>
 #include <cstddef>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -103,6 +104,10 @@ struct LoopAnalysis {
     std::vector<Crossover> crossovers; // every one below f/2, ascending
     std::vector<GainMargin> margins;   // above the lowest crossover and below f/2, ascending
 };
+
+// The loop's gain margin: the smallest of them, the one a gain error would use up
+// first; none when T's phase never reaches −180° there.
+std::optional<GainMargin> smallestMargin(const LoopAnalysis& loop);
 
 // Every crossover and gain margin, each found on a logarithmic scan fine enough for
 // the resonance's Q and refined by bisection to 1e-9 relative.
