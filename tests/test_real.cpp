@@ -6,6 +6,7 @@
 #include "app/model.h"
 #include "fakes.h"
 #include "sim/averagedmodel.h"
+#include "sim/netlist.h"
 #include "sim/realconverter.h"
 #include "sim/simulation.h"
 #include "sim/startup.h"
@@ -71,6 +72,7 @@ private slots:
     void refusals_data();
     void refusals();
     void curveCsv();
+    void netlistWithIdealParts();
 };
 
 // With every parasitic zero the real run is the start-up's run: the same five summary
@@ -334,6 +336,27 @@ void TestReal::curveCsv()
     }
     QCOMPARE(lines[41].split(',')[4].toDouble(), v.points[7].figures->Vo / 0.5);
     QVERIFY(relative(lines[41].split(',')[5].toDouble(), v.points[7].figures->Pout / v.points[7].figures->Pin) < 1e-15);
+}
+
+// ngspice reads a resistance of 0 as 1 mΩ and needs a switch's RON above 0: a part the
+// student leaves ideal must not become a small resistance in the exported circuit.  With
+// all five at zero the only resistor is the load, the three series elements are joined
+// by zero-volt sources and the switch gets a negligible 1 µΩ.
+void TestReal::netlistWithIdealParts()
+{
+    const QList<QByteArray> lines = spiceNetlist(run({}), {}).split('\n');
+    QStringList resistors, joins;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> words = line.split(' ');
+        if (line.startsWith('R'))
+            resistors << QString::fromLatin1(line);
+        if (line.startsWith('V') && words.size() == 5 && words[3] == "DC" && words[4] == "0")
+            joins << QString::fromLatin1(words[0]);
+    }
+    QCOMPARE(resistors, QStringList({"RL out 0 16.67"}));
+    for (const char* join : {"VrL", "VD", "VC"})
+        QVERIFY2(joins.contains(join), qPrintable(joins.join(' ')));
+    QVERIFY(spiceNetlist(run({}), {}).contains("RON=1e-06 "));
 }
 
 QTEST_GUILESS_MAIN(TestReal)
