@@ -764,13 +764,9 @@ private slots:
         // which takes from milliseconds to seconds on a loaded machine or under a sanitizer.
         const auto catchesInterrupt = [&program] {
             QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
-            if (!status.open(QIODevice::ReadOnly))
-                return false;
-            for (const QByteArray& line : status.readAll().split('\n')) {
-                if (line.startsWith("SigCgt:"))
-                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGINT - 1) & 1) != 0;
-            }
-            return false;
+            const QString text = status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString();
+            const QRegularExpressionMatch caught = QRegularExpression("SigCgt:\\s*([0-9a-f]+)").match(text);
+            return caught.hasMatch() && (caught.captured(1).toULongLong(nullptr, 16) >> (SIGINT - 1) & 1) != 0;
         };
         QTRY_VERIFY_WITH_TIMEOUT(catchesInterrupt(), 30000);
         QVERIFY(program.state() == QProcess::Running && program.processId() > 0); // never signal a whole group
