@@ -435,6 +435,20 @@ QByteArray resultsText(const QList<Result>& results, bool json)
     return out;
 }
 
+// The files a result window gives, by the kind asked for: `csv()` for the CSV, the
+// window's own SVG, and its picture as PNG for the rest.
+template <typename Window, typename Csv>
+auto windowFiles(Window& window, Csv csv)
+{
+    return [&window, csv](const QString& kind) {
+        if (kind == QLatin1String("csv"))
+            return csv();
+        if (kind == QLatin1String("svg"))
+            return window.svg();
+        return WindowPicture::png(WindowPicture::picture(window));
+    };
+}
+
 // Writes the results and the files asked for, all or none: the files are written beside
 // their places first, the results go to standard output once every file is ready, and
 // the files take their places once the results are out.  Returns the exit status.
@@ -589,13 +603,7 @@ int runStartup(const Request& request)
     }
     window.setView(std::get<StartupView>(std::move(analysed)));
     const StartupView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return startupCsv(view);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
+    const auto file = windowFiles(window, [&view] { return startupCsv(view); });
     return deliver(request, w.messages, file, request.json ? startupJson(view.figures) : startupText(view));
 }
 
@@ -710,15 +718,8 @@ int runReal(const Request& request)
     window.setInputs(run);
     window.setView(std::move(*analysed));
     const RealView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return realCsv(view);
-        if (kind == QLatin1String("cir"))
-            return spiceNetlist(run, p);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
+    const auto files = windowFiles(window, [&view] { return realCsv(view); });
+    const auto file = [&](const QString& kind) { return kind == QLatin1String("cir") ? spiceNetlist(run, p) : files(kind); };
     return deliver(request, w.messages, file, request.json ? realJson(view) : realText(view));
 }
 
@@ -783,13 +784,7 @@ int runDynamics(const Request& request)
     window.setInputs(run);
     window.setView(std::move(*analysed));
     const DynamicsView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return dynamicsCsv(view);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
+    const auto file = windowFiles(window, [&view] { return dynamicsCsv(view); });
     return deliver(request, w.messages, file, request.json ? dynamicsJson(view) : dynamicsText(view));
 }
 
@@ -881,13 +876,7 @@ int runControl(const Request& request)
         return kRefused;
     window.setView(std::move(*analysed));
     const ControlView& view = *window.view();
-    const auto file = [&](const QString& kind) {
-        if (kind == QLatin1String("csv"))
-            return loopCsv(view);
-        if (kind == QLatin1String("svg"))
-            return window.svg();
-        return WindowPicture::png(WindowPicture::picture(window));
-    };
+    const auto file = windowFiles(window, [&view] { return loopCsv(view); });
     return deliver(request, w.messages, file, request.json ? controlJson(view) : controlText(view));
 }
 
